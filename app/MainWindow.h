@@ -1,0 +1,23 @@
+// What the secondary windows may use of the main window.
+#pragma once
+
+#include <string>
+
+#include "app/Services.h"
+#include "app/Stopwatch.h"
+
+namespace app {
+
+class TMainWindowLink {
+public:
+    virtual ~TMainWindowLink() = default;
+    // The capture routine: freezes the live text into the stopped-time display and appends one
+    // record to each log. Raises base::EInOutError; the display has changed by then.
+    virtual void CaptureRoutine() = 0;
+    virtual const TDataPaths& Paths() const = 0;
+    virtual std::string StoppedText() const = 0;
+    virtual void FocusKeyChoice() = 0;
+    virtual TServices& Services() = 0;
+};
+
+}  // namespace app

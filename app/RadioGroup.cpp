@@ -1,0 +1,44 @@
+#include "app/RadioGroup.h"
+
+namespace app {
+
+TRadioGroup::TRadioGroup(wxWindow* parent, const wxString& caption, const wxPoint& pos, const wxSize& size,
+                         const std::vector<wxString>& items)
+    : wxStaticBox(parent, wxID_ANY, caption, pos, size) {
+    // Items are spread evenly over the box below its caption, as a one-column radio group lays them out.
+    const int top = 16, height = size.y - top - 4;
+    const int step = items.empty() ? 0 : height / static_cast<int>(items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        auto* b = new wxRadioButton(this, wxID_ANY, items[i], wxPoint(8, top + static_cast<int>(i) * step),
+                                    wxSize(size.x - 16, step), i == 0 ? wxRB_GROUP : 0);
+        buttons_.push_back(b);
+    }
+}
+
+int TRadioGroup::GetSelection() const {
+    for (size_t i = 0; i < buttons_.size(); ++i)
+        if (buttons_[i]->GetValue()) return static_cast<int>(i);
+    return -1;
+}
+
+void TRadioGroup::SetSelection(int index) {
+    if (index >= 0 && index < static_cast<int>(buttons_.size())) {
+        buttons_[static_cast<size_t>(index)]->SetValue(true);
+        return;
+    }
+    for (wxRadioButton* b : buttons_) b->SetValue(false);
+}
+
+bool TRadioGroup::HasFocusInside() const {
+    wxWindow* f = wxWindow::FindFocus();
+    for (wxRadioButton* b : buttons_)
+        if (b == f) return true;
+    return false;
+}
+
+void TRadioGroup::SetFocus() {
+    int sel = GetSelection();
+    if (!buttons_.empty()) buttons_[static_cast<size_t>(sel < 0 ? 0 : sel)]->SetFocus();
+}
+
+}  // namespace app

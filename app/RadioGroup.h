@@ -1,0 +1,29 @@
+// A titled group of radio buttons with one selected index, as a single control. Arrow keys move
+// the selection (the native radio buttons do that themselves), and focusing the group focuses the
+// selected button.
+#pragma once
+
+#include <vector>
+
+#include <wx/radiobut.h>
+#include <wx/statbox.h>
+
+namespace app {
+
+class TRadioGroup : public wxStaticBox {
+public:
+    TRadioGroup(wxWindow* parent, const wxString& caption, const wxPoint& pos, const wxSize& size,
+                const std::vector<wxString>& items);
+
+    int GetSelection() const;  // -1: none
+    void SetSelection(int index);
+    unsigned GetCount() const { return static_cast<unsigned>(buttons_.size()); }
+    wxString GetString(unsigned i) const { return buttons_[i]->GetLabel(); }
+    bool HasFocusInside() const;
+    void SetFocus() override;
+
+private:
+    std::vector<wxRadioButton*> buttons_;
+};
+
+}  // namespace app

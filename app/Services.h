@@ -1,0 +1,43 @@
+// What the windows ask of the system, gathered so that tests can hand in their own.
+#pragma once
+
+#include <string>
+
+#include "app/Dialogs.h"
+#include "base/Clock.h"
+#include "base/Format.h"
+#include "base/Shell.h"
+
+namespace app {
+
+struct TServices {
+    base::TClock* Clock = nullptr;
+    base::TShell* Shell = nullptr;
+    base::THelp* Help = nullptr;
+    TDialogs* Dialogs = nullptr;
+    std::string ExeDir;
+    base::TFormatSettings Format;
+};
+
+TServices SystemServices();
+
+// The application title (the taskbar text), shown as the caption of the standard error report.
+std::string& ApplicationTitle();
+
+// The standard error report: the text with the full-stop rule, the application title as caption.
+void ReportError(TDialogs& dialogs, const std::exception& e);
+
+// Runs a handler's body; an error that leaves it is shown by the standard error report. Returns
+// false when it did.
+template <class F>
+bool Guarded(TDialogs& dialogs, F&& body) {
+    try {
+        body();
+        return true;
+    } catch (const std::exception& e) {
+        ReportError(dialogs, e);
+        return false;
+    }
+}
+
+}  // namespace app

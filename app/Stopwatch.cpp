@@ -1,0 +1,61 @@
+#include "app/Stopwatch.h"
+
+#include "base/AnsiCodePage.h"
+#include "base/TextFile.h"
+
+namespace app {
+
+TDataPaths TDataPaths::Build(const std::string& exeDir) {
+    TDataPaths p;
+    p.ExeDir = exeDir;
+    p.TimeLog = exeDir + "time.txt";
+    p.ServerList = exeDir + "sndata.txt";
+    p.CorrectionsLog = exeDir + "dtime.txt";
+    p.DisplaySettings = exeDir + "userfont.dat";
+    p.HelpFile = exeDir + "TEMPIX.HLP";
+    p.PortSettings = exeDir + "usercom.dat";
+    p.UserLog = exeDir + "temp.txt";
+    return p;
+}
+
+int CaptureKeyCode(int keyIndex) {
+    switch (keyIndex) {
+    case 0: return VK_RETURN;
+    case 1: return VK_PAUSE;
+    case 2: return VK_INSERT;
+    case 3: return VK_ESCAPE;
+    default: return 0;
+    }
+}
+
+std::string CaptureRecord(const std::string& timeText, const std::string& dateText) {
+    // The field widths count characters of the code page, so pad after converting.
+    return base::PadLeft(base::Utf8ToAnsi(timeText), 18) + base::PadLeft(base::Utf8ToAnsi(dateText), 15) + "\r\n";
+}
+
+void AppendTimeRecord(const std::string& timeText, const std::string& dateText, const std::string& path) {
+    base::AppendToFile(path, CaptureRecord(timeText, dateText));
+}
+
+void AppendCaptureRecords(const std::string& timeText, const std::string& dateText, const TDataPaths& paths) {
+    AppendTimeRecord(timeText, dateText, paths.TimeLog);
+    AppendTimeRecord(timeText, dateText, paths.UserLog);
+}
+
+void TMainClock::Tick() {
+    base::TSystemTime utc = clock_.UtcNow();
+    texts_.DateText = base::DateText(utc);
+    texts_.LiveText = base::LiveTimeText(utc, fs_.TimeSeparator);
+    texts_.AppTitle = base::AppTitleText(clock_.LocalNow(), fs_.TimeSeparator);
+    base::TTimeZoneInformation tzi = clock_.TimeZone();
+    std::optional<int> bias = base::BiasInForce(tzi);
+    if (!bias) {
+        if (zoneFailing_) return;
+        zoneFailing_ = true;
+        throw ETimeZoneError(tzi.ErrorText.empty() ? "Time zone information unavailable" : tzi.ErrorText);
+    }
+    zoneFailing_ = false;
+    texts_.Caption = texts_.AppTitle + " " + base::GmtOffsetText(*bias, fs_.TimeSeparator);
+}
+
+}  // namespace app

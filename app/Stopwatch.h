@@ -1,0 +1,78 @@
+// The main window's logic without the window: data file paths, the tick's texts, capture records.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "base/Clock.h"
+#include "base/Format.h"
+
+namespace app {
+
+// Every data file lies beside the executable.
+struct TDataPaths {
+    std::string ExeDir;
+    std::string TimeLog;          // time.txt
+    std::string ServerList;       // sndata.txt
+    std::string CorrectionsLog;   // dtime.txt
+    std::string DisplaySettings;  // userfont.dat
+    std::string HelpFile;         // TEMPIX.HLP
+    std::string PortSettings;     // usercom.dat
+    std::string UserLog;          // temp.txt until the user picks another file
+
+    static TDataPaths Build(const std::string& exeDir);
+};
+
+inline constexpr const char* kInitialTimeText = "00:00:00,000 UT";
+
+// Windows virtual-key codes the main window looks at.
+inline constexpr int VK_RETURN = 0x0D, VK_PAUSE = 0x13, VK_ESCAPE = 0x1B, VK_INSERT = 0x2D, VK_F1 = 0x70,
+                     VK_F9 = 0x78;
+
+// The capture key of the active-key choice: Enter, Pause, Insert, Esc; 0 (no key) for any other index.
+int CaptureKeyCode(int keyIndex);
+
+// One capture record: "%18s%15s" + CR LF, in the ANSI code page.
+std::string CaptureRecord(const std::string& timeText, const std::string& dateText);
+
+// Appends one record to the file (created when missing); raises base::EInOutError.
+void AppendTimeRecord(const std::string& timeText, const std::string& dateText, const std::string& path);
+
+// The file work of a capture: the main time log first, then the user log file. When the main time
+// log fails the user log is not written.
+void AppendCaptureRecords(const std::string& timeText, const std::string& dateText, const TDataPaths& paths);
+
+// Raised once when the time-zone information cannot be read; the text is the system's message.
+class ETimeZoneError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// What a timer tick shows.
+struct TTickTexts {
+    std::string LiveText = kInitialTimeText;
+    std::string DateText;  // empty until the first tick
+    std::string AppTitle;
+    std::string Caption;
+};
+
+class TMainClock {
+public:
+    TMainClock(base::TClock& clock, base::TFormatSettings fs) : clock_(clock), fs_(std::move(fs)) {}
+
+    // Reads the clocks and refreshes the texts. When the time-zone information fails the caption
+    // keeps its last text; the failure is raised on the first failing tick only, and again after
+    // the information has been readable in between.
+    void Tick();
+
+    const TTickTexts& Texts() const { return texts_; }
+    const base::TFormatSettings& FormatSettings() const { return fs_; }
+
+private:
+    base::TClock& clock_;
+    base::TFormatSettings fs_;
+    TTickTexts texts_;
+    bool zoneFailing_ = false;
+};
+
+}  // namespace app

@@ -1,0 +1,29 @@
+// Program start: the application title starts empty, the main window is the only window created.
+#include <wx/app.h>
+
+#include "app/Unit1.h"
+
+namespace {
+
+class TTempixApp : public wxApp {
+public:
+    bool OnInit() override {
+        app::ApplicationTitle().clear();
+        auto* form = new app::TForm1(app::SystemServices());
+        form->Show();
+        return true;
+    }
+
+    bool OnExceptionInMainLoop() override {
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            app::ReportError(app::SystemDialogs(), e);
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+wxIMPLEMENT_APP(TTempixApp);

@@ -1,0 +1,161 @@
+#include "app/Unit1.h"
+
+#include <wx/settings.h>
+
+namespace app {
+
+namespace {
+
+wxFont WindowFont() { return wxFont(8, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "MS Sans Serif"); }
+
+wxButton* MakeButton(wxWindow* parent, const char* caption, int left, int top) {
+    auto* b = new wxButton(parent, wxID_ANY, wxString::FromUTF8(caption), wxPoint(left, top), wxSize(75, 25));
+    b->DisableFocusFromKeyboard();
+    return b;
+}
+
+// A panel that fills a group box below its caption.
+wxRect GroupClient(const wxStaticBox* box) {
+    wxRect r = box->GetRect();
+    return wxRect(r.x + 2, r.y + 15, r.width - 4, r.height - 17);
+}
+
+}  // namespace
+
+int VirtualKeyOf(const wxKeyEvent& event) {
+    switch (event.GetKeyCode()) {
+    case WXK_RETURN:
+    case WXK_NUMPAD_ENTER: return VK_RETURN;
+    case WXK_PAUSE: return VK_PAUSE;
+    case WXK_INSERT:
+    case WXK_NUMPAD_INSERT: return VK_INSERT;
+    case WXK_ESCAPE: return VK_ESCAPE;
+    case WXK_F1: return VK_F1;
+    case WXK_F9: return VK_F9;
+    default: return 0;
+    }
+}
+
+TForm1::TForm1(const TServices& services)
+    : wxFrame(nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+              wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX | wxCLIP_CHILDREN),
+      Timer1(this),
+      services_(services),
+      clock_(*services.Clock, services.Format) {
+    SetName("Form1");
+    Client = new wxPanel(this, wxID_ANY, wxPoint(0, 0), wxSize(537, 363), wxTAB_TRAVERSAL);
+    Client->SetFont(WindowFont());
+
+    GroupBox1 = new wxStaticBox(Client, wxID_ANY, "Czas aktualny", wxPoint(8, 8), wxSize(521, 57));
+    wxRect r1 = GroupClient(GroupBox1);
+    Panel1 = new TCaptionPanel(Client, kInitialTimeText, r1.GetPosition(), r1.GetSize());
+    Panel1->SetFont(wxFont(wxSize(0, 13), wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false,
+                           "MS Sans Serif", wxFONTENCODING_CP1250));
+
+    GroupBox2 = new wxStaticBox(Client, wxID_ANY, "Czas zatrzymany", wxPoint(8, 72), wxSize(521, 145));
+    wxRect r2 = GroupClient(GroupBox2);
+    Panel2 = new TCaptionPanel(Client, kInitialTimeText, r2.GetPosition(), r2.GetSize());
+    Panel2->SetFont(wxFont(wxSize(0, 64), wxFONTFAMILY_ROMAN, wxFONTSTYLE_ITALIC, wxFONTWEIGHT_NORMAL, false,
+                           "Times New Roman", wxFONTENCODING_CP1250));
+    Panel2->SetCursor(wxCursor(wxCURSOR_HAND));
+    Panel2->SetToolTip("Czcionka");
+
+    RadioGroup1 = new TRadioGroup(Client, "Aktywny klawisz", wxPoint(8, 224), wxSize(105, 113),
+                                  {"Enter", "Pause", "Insert", "Esc"});
+    RadioGroup1->SetSelection(0);
+
+    GroupBox3 = new wxStaticBox(Client, wxID_ANY, "Aktywna mysz/port", wxPoint(120, 224), wxSize(105, 113));
+    Button8 = MakeButton(Client, "Użyj por&tu", 120 + 16, 224 + 32);
+    Button7 = MakeButton(Client, "Użyj &myszy", 120 + 16, 224 + 72);
+
+    Bevel1 = new wxStaticBox(Client, wxID_ANY, wxEmptyString, wxPoint(232, 229), wxSize(297, 108));
+    Button2 = MakeButton(Client, "&Ustaw czas", 256, 256);
+    Button3 = MakeButton(Client, "&Pokaż log", 344, 256);
+    Button4 = MakeButton(Client, "&O programie", 432, 256);
+    Button5 = MakeButton(Client, "Zapi&suj do", 256, 296);
+    Button6 = MakeButton(Client, "Mój &log", 344, 296);
+    Button1 = MakeButton(Client, "&Zamknij", 432, 296);
+
+    StatusBar1 = new TCaptionPanel(Client, wxString::FromUTF8("Czasy są zapisywane do: "), wxPoint(0, 342),
+                                   wxSize(537, 21), TCaptionPanel::bvLowered);
+
+    SetClientSize(537, 363);
+    Centre(wxBOTH);
+
+    Bind(wxEVT_TIMER, &TForm1::Timer1Timer, this);
+    Bind(wxEVT_CHAR_HOOK, &TForm1::FormKeyDown, this);
+    Bind(wxEVT_CLOSE_WINDOW, &TForm1::FormClose, this);
+    Button1->Bind(wxEVT_BUTTON, &TForm1::Button1Click, this);
+    for (wxButton* b : {Button2, Button3, Button4, Button5, Button6, Button7, Button8})
+        b->Bind(wxEVT_BUTTON, &TForm1::NotYetThere, this);
+
+    Guarded(*services_.Dialogs, [this] { FormCreate(); });
+    RadioGroup1->SetFocus();
+}
+
+void TForm1::FormCreate() {
+    Timer1.Start(1);
+    paths_ = TDataPaths::Build(services_.ExeDir);
+    StatusBar1->SetCaption(wxString::FromUTF8("Czasy są zapisywane do: " + paths_.TimeLog));
+    ApplyFallbackDisplay();
+    Panel2->SetToolTip(Panel2->GetFont().GetFaceName());
+}
+
+void TForm1::ApplyFallbackDisplay() {
+    wxFont font(36, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "Arial",
+                wxFONTENCODING_CP1250);
+    Panel2->SetFont(font);
+    Panel2->SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT));
+    Panel2->Refresh();
+    RadioGroup1->SetSelection(0);
+}
+
+void TForm1::Timer1Timer(wxTimerEvent&) {
+    ++tickCount_;
+    bool zoneFailed = false;
+    std::string zoneError;
+    try {
+        clock_.Tick();
+    } catch (const ETimeZoneError& e) {
+        zoneFailed = true;
+        zoneError = e.what();
+    }
+    const TTickTexts& t = clock_.Texts();
+    Panel1->SetCaption(t.LiveText);
+    ApplicationTitle() = t.AppTitle;
+    if (zoneFailed) {
+        // Shown outside the tick so that the clock keeps running under the message box.
+        CallAfter([this, zoneError] { ReportError(*services_.Dialogs, std::runtime_error(zoneError)); });
+        return;
+    }
+    if (t.Caption.empty()) return;
+    wxString caption = wxString::FromUTF8(t.Caption);
+    if (caption != GetTitle()) SetTitle(caption);
+}
+
+void TForm1::CaptureRoutine() {
+    Panel2->SetCaption(Panel1->Caption());
+    AppendCaptureRecords(Panel2->Caption().utf8_string(), clock_.Texts().DateText, paths_);
+}
+
+void TForm1::FocusKeyChoice() { RadioGroup1->SetFocus(); }
+
+void TForm1::FormKeyDown(wxKeyEvent& event) {
+    int key = VirtualKeyOf(event);
+    if (key != 0 && key == CaptureKeyCode(RadioGroup1->GetSelection()))
+        Guarded(*services_.Dialogs, [this] { CaptureRoutine(); });
+    if (key == VK_F1) services_.Help->ShowContents(paths_.HelpFile);
+    event.Skip();
+}
+
+void TForm1::FormClose(wxCloseEvent& event) {
+    Timer1.Stop();
+    Destroy();
+    (void)event;
+}
+
+void TForm1::Button1Click(wxCommandEvent&) { Close(); }
+
+void TForm1::NotYetThere(wxCommandEvent&) { FocusKeyChoice(); }
+
+}  // namespace app

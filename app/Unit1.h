@@ -1,0 +1,69 @@
+// The main window: live UTC clock, stopped-time display, key trigger and the buttons of every function.
+#pragma once
+
+#include <chrono>
+
+#include <wx/button.h>
+#include <wx/frame.h>
+#include <wx/panel.h>
+#include <wx/statbox.h>
+#include <wx/timer.h>
+
+#include "app/CaptionPanel.h"
+#include "app/MainWindow.h"
+#include "app/RadioGroup.h"
+
+namespace app {
+
+// The Windows virtual-key code of a key event; 0 for keys the program never looks at.
+int VirtualKeyOf(const wxKeyEvent& event);
+
+class TForm1 : public wxFrame, public TMainWindowLink {
+public:
+    explicit TForm1(const TServices& services);
+
+    wxPanel* Client;
+    wxStaticBox* GroupBox1;
+    TCaptionPanel* Panel1;
+    wxStaticBox* GroupBox2;
+    TCaptionPanel* Panel2;
+    TRadioGroup* RadioGroup1;
+    wxStaticBox* GroupBox3;
+    wxButton* Button8;
+    wxButton* Button7;
+    wxStaticBox* Bevel1;
+    wxButton* Button2;
+    wxButton* Button3;
+    wxButton* Button4;
+    wxButton* Button5;
+    wxButton* Button6;
+    wxButton* Button1;
+    TCaptionPanel* StatusBar1;
+    wxTimer Timer1;
+
+    // TMainWindowLink
+    void CaptureRoutine() override;
+    const TDataPaths& Paths() const override { return paths_; }
+    std::string StoppedText() const override { return Panel2->Caption().utf8_string(); }
+    void FocusKeyChoice() override;
+    TServices& Services() override { return services_; }
+
+    const std::string& DateText() const { return clock_.Texts().DateText; }
+    long TickCount() const { return tickCount_; }
+
+private:
+    void FormCreate();
+    void Timer1Timer(wxTimerEvent&);
+    void FormKeyDown(wxKeyEvent&);
+    void FormClose(wxCloseEvent&);
+    void Button1Click(wxCommandEvent&);
+    void NotYetThere(wxCommandEvent&);
+    void ApplyFallbackDisplay();
+
+    TServices services_;
+    TDataPaths paths_;
+    TMainClock clock_;
+    long tickCount_ = 0;
+};
+
+}  // namespace app

@@ -1,0 +1,39 @@
+// The PC clock: UTC and local time with milliseconds, the time-zone information, setting the clock.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "base/DateTime.h"
+
+namespace base {
+
+// What the system says of its time zone, in the terms of the Windows call: a result telling which
+// bias is in force, and the biases in minutes (UTC minus local time).
+struct TTimeZoneInformation {
+    enum TResult { Invalid = -1, Unknown = 0, Standard = 1, Daylight = 2 };
+    TResult Result = Unknown;
+    int Bias = 0;
+    int StandardBias = 0;
+    int DaylightBias = 0;
+    std::string ErrorText;  // the system's message, when Result is Invalid
+};
+
+// The bias in force: zone bias plus the daylight or standard bias, or the zone bias alone when the
+// zone has no daylight-saving rules; nothing for any other answer.
+std::optional<int> BiasInForce(const TTimeZoneInformation& tzi);
+
+class TClock {
+public:
+    virtual ~TClock() = default;
+    virtual TSystemTime UtcNow() = 0;
+    virtual TSystemTime LocalNow() = 0;
+    virtual TTimeZoneInformation TimeZone() = 0;
+    // Sets the local wall-clock time; false when the system refuses.
+    virtual bool SetLocalTime(const TSystemTime& local) = 0;
+};
+
+// The operating system's clock.
+TClock& SystemClock();
+
+}  // namespace base

@@ -1,0 +1,31 @@
+// A clock that tests drive by hand: it moves only when told and records every setting.
+#pragma once
+
+#include <vector>
+
+#include "base/Clock.h"
+
+namespace base {
+
+class TFakeClock final : public TClock {
+public:
+    int64_t UtcMs = 0;     // Unix milliseconds
+    int LocalBias = 0;     // UTC minus local, minutes
+    TTimeZoneInformation Zone;
+    bool RefuseSetting = false;
+    std::vector<TSystemTime> Settings;
+
+    void Advance(int64_t ms) { UtcMs += ms; }
+
+    TSystemTime UtcNow() override { return SystemTimeFromUnixMs(UtcMs); }
+    TSystemTime LocalNow() override { return SystemTimeFromUnixMs(UtcMs - LocalBias * 60000LL); }
+    TTimeZoneInformation TimeZone() override { return Zone; }
+    bool SetLocalTime(const TSystemTime& local) override {
+        Settings.push_back(local);
+        if (RefuseSetting) return false;
+        UtcMs = UnixMsFromSystemTime(local) + LocalBias * 60000LL;
+        return true;
+    }
+};
+
+}  // namespace base

@@ -1,0 +1,39 @@
+// Text files the way the program's run-time layer treats them: one operation per open, every failure
+// raised as an I/O error with the classic run-time codes and texts.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace base {
+
+// Run-time I/O error: 2 file not found, 3 invalid filename (or path), 4 too many open files,
+// 5 access denied, 100 read past end, 101 disk full, 106 invalid numeric input, others by number.
+class EInOutError : public std::runtime_error {
+public:
+    explicit EInOutError(int code);
+    int ErrorCode() const { return code_; }
+
+private:
+    int code_;
+};
+
+std::string InOutErrorText(int code);
+
+// Maps an errno value of a failed file call to the run-time I/O error code. `creating` tells a
+// missing directory on the way to a new file (3) from a missing file (2).
+int InOutErrorFromErrno(int err, bool creating);
+
+bool FileExists(const std::string& path);
+
+// Appends the bytes with a single write to the file, creating it when missing. A short write is
+// undone (the file is cut back to its old length) and reported as "Disk full"; close is checked.
+void AppendToFile(const std::string& path, const std::string& bytes);
+
+// Creates the file anew (an existing one is truncated) and writes the bytes.
+void RewriteFile(const std::string& path, const std::string& bytes);
+
+// Reads the whole file.
+std::string ReadWholeFile(const std::string& path);
+
+}  // namespace base

@@ -1,0 +1,133 @@
+#include "base/TextFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace base {
+
+namespace {
+
+class TFd {
+public:
+    explicit TFd(int fd) : fd_(fd) {}
+    ~TFd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int Get() const { return fd_; }
+    // Closes and reports close's own failure (NFS and full disks report late write errors here).
+    void Close() {
+        int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0 && errno != EINTR) throw EInOutError(InOutErrorFromErrno(errno, false));
+    }
+
+private:
+    int fd_;
+};
+
+int OpenOrThrow(const std::string& path, int flags, bool creating) {
+    for (;;) {
+        int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+        if (fd >= 0) return fd;
+        if (errno != EINTR) throw EInOutError(InOutErrorFromErrno(errno, creating));
+    }
+}
+
+void WriteAll(int fd, const std::string& bytes, off_t restoreTo) {
+    if (bytes.empty()) return;
+    ssize_t n;
+    do {
+        n = ::write(fd, bytes.data(), bytes.size());
+    } while (n < 0 && errno == EINTR);
+    if (n == static_cast<ssize_t>(bytes.size())) return;
+    int err = n < 0 ? errno : ENOSPC;
+    // Never leave half a record behind: what was there before stays exactly as it was.
+    if (n > 0 && restoreTo >= 0) (void)!::ftruncate(fd, restoreTo);
+    throw EInOutError(InOutErrorFromErrno(err, false));
+}
+
+}  // namespace
+
+EInOutError::EInOutError(int code) : std::runtime_error(InOutErrorText(code)), code_(code) {}
+
+std::string InOutErrorText(int code) {
+    switch (code) {
+    case 2: return "File not found";
+    case 3: return "Invalid filename";
+    case 4: return "Too many open files";
+    case 5: return "File access denied";
+    case 100: return "Read beyond end of file";
+    case 101: return "Disk full";
+    case 106: return "Invalid numeric input";
+    default: return "I/O error " + std::to_string(code);
+    }
+}
+
+// errno -> the Windows error code the same failure has there (and so the run-time text):
+//   ENOENT 2 (3 when a new file's folder is missing), ENOTDIR/ENAMETOOLONG/ELOOP 3, EMFILE/ENFILE 4,
+//   EACCES/EPERM/EROFS/EISDIR 5, ENOSPC/EDQUOT/EFBIG 101, EBUSY/ETXTBSY 32 (sharing violation),
+//   EEXIST 80, EIO 1117 (I/O device error), EINVAL 87; anything else keeps its errno number.
+int InOutErrorFromErrno(int err, bool creating) {
+    switch (err) {
+    case ENOENT: return creating ? 3 : 2;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP: return 3;
+    case EMFILE:
+    case ENFILE: return 4;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return 5;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return 101;
+    case EBUSY:
+    case ETXTBSY: return 32;
+    case EEXIST: return 80;
+    case EIO: return 1117;
+    case EINVAL: return 87;
+    default: return err;
+    }
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+void AppendToFile(const std::string& path, const std::string& bytes) {
+    bool exists = FileExists(path);
+    TFd fd(OpenOrThrow(path, O_WRONLY | O_APPEND | (exists ? 0 : O_CREAT), !exists));
+    struct stat st;
+    off_t size = ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
+    WriteAll(fd.Get(), bytes, size);
+    fd.Close();
+}
+
+void RewriteFile(const std::string& path, const std::string& bytes) {
+    TFd fd(OpenOrThrow(path, O_WRONLY | O_CREAT | O_TRUNC, true));
+    WriteAll(fd.Get(), bytes, 0);
+    fd.Close();
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    TFd fd(OpenOrThrow(path, O_RDONLY, false));
+    std::string out;
+    char buf[8192];
+    for (;;) {
+        ssize_t n = ::read(fd.Get(), buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw EInOutError(InOutErrorFromErrno(errno, false));
+        if (n == 0) break;
+        out.append(buf, static_cast<size_t>(n));
+    }
+    fd.Close();
+    return out;
+}
+
+}  // namespace base

@@ -1,0 +1,100 @@
+// The main window under Xvfb: tick rate and its CPU cost, start-up, memory, the capture routine,
+// and the lag from an injected key to the recorded time.
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "app/Unit1.h"
+#include "bench/BenchUtil.h"
+#include "tests/GuiTest.h"
+#include "tests/TestDir.h"
+
+#include <wx/evtloop.h>
+
+using namespace std::chrono;
+
+namespace {
+
+int64_t UtcMsNow() { return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count(); }
+
+// Milliseconds of the day from "hh:nn:ss,zzz UT".
+int64_t MsOfDay(const std::string& t) {
+    return std::stoll(t.substr(0, 2)) * 3600000 + std::stoll(t.substr(3, 2)) * 60000 + std::stoll(t.substr(6, 2)) * 1000 +
+           std::stoll(t.substr(9, 3));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    auto processStart = steady_clock::now();
+    if (!gui_test::StartToolkit(argc, argv)) return 1;
+    wxGUIEventLoop loop;
+    wxEventLoopActivator activate(&loop);
+
+    testing_support::TTempDir dir;
+    app::TRecordingDialogs dialogs;
+    app::TServices services = app::SystemServices();
+    services.Dialogs = &dialogs;
+    services.ExeDir = dir.Path();
+    auto* form = new app::TForm1(services);
+    form->Show();
+    gui_test::PumpUntil([&] { return form->TickCount() > 0; });
+    bench::Figure("startup_to_first_tick_ms", duration<double, std::milli>(steady_clock::now() - processStart).count(), "ms");
+
+    gui_test::PumpUntil([&] { return form->IsActive(); });
+    form->FocusKeyChoice();
+    gui_test::PumpFor(200);
+
+    long ticks0 = form->TickCount();
+    double cpu0 = bench::CpuSeconds();
+    auto t0 = steady_clock::now();
+    gui_test::PumpFor(10000);
+    double secs = duration<double>(steady_clock::now() - t0).count();
+    bench::Figure("tick_rate_hz", static_cast<double>(form->TickCount() - ticks0) / secs, "Hz");
+    bench::Figure("tick_cpu_pct", 100.0 * (bench::CpuSeconds() - cpu0) / secs, "%");
+    bench::Figure("rss_mb", bench::RssMb(), "MB");
+
+    std::vector<double> us;
+    for (int i = 0; i < 2000; ++i) {
+        auto a = steady_clock::now();
+        form->CaptureRoutine();
+        us.push_back(duration<double, std::micro>(steady_clock::now() - a).count());
+    }
+    bench::Figure("capture_routine_median_us", bench::Percentile(us, 50), "us");
+    bench::Figure("capture_routine_p99_us", bench::Percentile(us, 99), "us");
+
+    std::filesystem::remove(dir / "time.txt");
+    const int keys = 200;
+    std::vector<int64_t> sent;
+    std::atomic<bool> done{false};
+    std::thread typist([&] {
+        gui_test::TKeyInjector injector;
+        std::mt19937 rng(42);
+        std::uniform_int_distribution<int> gap(15, 60);
+        for (int i = 0; i < keys; ++i) {
+            std::this_thread::sleep_for(milliseconds(gap(rng)));
+            sent.push_back(UtcMsNow());
+            injector.Tap("Return");
+        }
+        done = true;
+    });
+    gui_test::PumpUntil([&] { return done.load() && testing_support::Slurp(dir / "time.txt").size() >= keys * 35u; }, 60000);
+    typist.join();
+    std::string log = testing_support::Slurp(dir / "time.txt");
+    std::vector<double> lag;
+    for (size_t i = 0; i < sent.size() && (i + 1) * 35 <= log.size(); ++i) {
+        int64_t rec = MsOfDay(log.substr(i * 35 + 3, 15));
+        int64_t d = rec - sent[i] % 86400000;
+        if (d > 43200000) d -= 86400000;
+        if (d < -43200000) d += 86400000;
+        lag.push_back(static_cast<double>(std::llabs(d)));
+    }
+    bench::Figure("key_to_record_lag_p50_ms", bench::Percentile(lag, 50), "ms");
+    bench::Figure("key_to_record_lag_p90_ms", bench::Percentile(lag, 90), "ms");
+    bench::Figure("key_to_record_lag_p99_ms", bench::Percentile(lag, 99), "ms");
+    bench::Figure("key_records_lost", static_cast<double>(keys - static_cast<int>(log.size() / 35)), "records");
+
+    form->Destroy();
+    gui_test::PumpFor(50);
+    return 0;
+}

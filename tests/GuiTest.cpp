@@ -1,0 +1,78 @@
+#include <chrono>
+
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/init.h>
+// After the toolkit and gtest: Xlib's macros (None, Bool, Status) clash with them.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+#include "tests/GuiTest.h"
+
+namespace gui_test {
+
+namespace {
+
+Display* XDisplay() {
+    static Display* d = XOpenDisplay(nullptr);
+    return d;
+}
+
+void Key(const std::string& keysym, bool press) {
+    Display* d = XDisplay();
+    KeyCode code = XKeysymToKeycode(d, XStringToKeysym(keysym.c_str()));
+    XTestFakeKeyEvent(d, code, press ? True : False, CurrentTime);
+    XFlush(d);
+}
+
+}  // namespace
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return done();
+        loop->DispatchTimeout(5);
+        while (loop->Pending()) loop->Dispatch();
+        wxTheApp->ProcessPendingEvents();
+        loop->ProcessIdle();
+    }
+    return true;
+}
+
+void PumpFor(int ms) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    PumpUntil([&] { return std::chrono::steady_clock::now() > end; }, ms + 1000);
+}
+
+void PressKey(const std::string& keysym) { Key(keysym, true); }
+void ReleaseKey(const std::string& keysym) { Key(keysym, false); }
+
+void TapKey(const std::string& keysym, const std::string& modifier) {
+    if (!modifier.empty()) Key(modifier, true);
+    Key(keysym, true);
+    Key(keysym, false);
+    if (!modifier.empty()) Key(modifier, false);
+}
+
+TKeyInjector::TKeyInjector() : display_(XOpenDisplay(nullptr)) {}
+TKeyInjector::~TKeyInjector() {
+    if (display_) XCloseDisplay(static_cast<Display*>(display_));
+}
+void TKeyInjector::Tap(const std::string& keysym) {
+    Display* d = static_cast<Display*>(display_);
+    KeyCode code = XKeysymToKeycode(d, XStringToKeysym(keysym.c_str()));
+    XTestFakeKeyEvent(d, code, True, CurrentTime);
+    XTestFakeKeyEvent(d, code, False, CurrentTime);
+    XFlush(d);
+}
+
+bool StartToolkit(int& argc, char** argv) {
+    wxApp::SetInstance(new wxApp());
+    if (!wxEntryStart(argc, argv)) return false;
+    wxTheApp->CallOnInit();
+    return true;
+}
+
+}  // namespace gui_test
+

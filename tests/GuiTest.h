@@ -1,0 +1,35 @@
+// Helpers for window tests under an X server: pumping the event loop until a condition holds, and
+// keys injected with XTest the way a keyboard would send them.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace gui_test {
+
+// Runs the event loop until `done` holds or `timeoutMs` passes; returns `done()`.
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+// Runs the event loop for a while (to show that something does not happen).
+void PumpFor(int ms);
+
+// Press and release of a key given by its X keysym name ("Return", "KP_Enter", "F1" ...), with an
+// optional modifier held ("Shift_L").
+void TapKey(const std::string& keysym, const std::string& modifier = "");
+void PressKey(const std::string& keysym);
+void ReleaseKey(const std::string& keysym);
+
+// Keys sent over a connection of its own, so another thread can type while the UI thread runs.
+class TKeyInjector {
+public:
+    TKeyInjector();
+    ~TKeyInjector();
+    void Tap(const std::string& keysym);
+
+private:
+    void* display_;
+};
+
+// Creates a bare wxApp and starts the toolkit; false without a display.
+bool StartToolkit(int& argc, char** argv);
+
+}  // namespace gui_test

@@ -1,0 +1,141 @@
+#include "app/Stopwatch.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "base/ClockSim.h"
+#include "base/TextFile.h"
+#include "tests/TestDir.h"
+
+using namespace app;
+using testing_support::Slurp;
+using testing_support::Spit;
+using testing_support::TTempDir;
+
+TEST(StopwatchTest, paths_are_the_exe_folder_joined_with_the_names_as_they_stand) {
+    TDataPaths p = TDataPaths::Build("/opt/Tempix/");
+    EXPECT_EQ(p.TimeLog, "/opt/Tempix/time.txt");
+    EXPECT_EQ(p.ServerList, "/opt/Tempix/sndata.txt");
+    EXPECT_EQ(p.CorrectionsLog, "/opt/Tempix/dtime.txt");
+    EXPECT_EQ(p.DisplaySettings, "/opt/Tempix/userfont.dat");
+    EXPECT_EQ(p.HelpFile, "/opt/Tempix/TEMPIX.HLP");
+    EXPECT_EQ(p.PortSettings, "/opt/Tempix/usercom.dat");
+    EXPECT_EQ(p.UserLog, "/opt/Tempix/temp.txt");
+}
+
+TEST(StopwatchTest, capture_keys_by_index) {
+    EXPECT_EQ(CaptureKeyCode(0), 13);
+    EXPECT_EQ(CaptureKeyCode(1), 19);
+    EXPECT_EQ(CaptureKeyCode(2), 45);
+    EXPECT_EQ(CaptureKeyCode(3), 27);
+    EXPECT_EQ(CaptureKeyCode(-1), 0);
+    EXPECT_EQ(CaptureKeyCode(4), 0);
+}
+
+TEST(StopwatchTest, record_bytes) {
+    EXPECT_EQ(CaptureRecord("14:05:09,187 UT", "(07-12-2026)"), "   14:05:09,187 UT   (07-12-2026)\r\n");
+    // Before the first tick the date field is fifteen blanks.
+    EXPECT_EQ(CaptureRecord("00:00:00,000 UT", ""), "   00:00:00,000 UT               \r\n");
+    // A longer text is written whole and shifts what follows.
+    EXPECT_EQ(CaptureRecord("14h05h09h,187 UT ok", "(07-12-2026)"), "14h05h09h,187 UT ok   (07-12-2026)\r\n");
+    // A non-ASCII separator goes out in the ANSI code page.
+    EXPECT_EQ(CaptureRecord("14ł05ł09,187 UT", "(07-12-2026)"), "   14\xB3" "05\xB3" "09,187 UT   (07-12-2026)\r\n");
+}
+
+TEST(StopwatchTest, capture_creates_both_logs_and_appends_to_each) {
+    TTempDir dir;
+    TDataPaths p = TDataPaths::Build(dir.Path());
+    AppendCaptureRecords("14:05:09,187 UT", "(07-12-2026)", p);
+    EXPECT_EQ(Slurp(p.TimeLog), "   14:05:09,187 UT   (07-12-2026)\r\n");
+    EXPECT_EQ(Slurp(p.UserLog), "   14:05:09,187 UT   (07-12-2026)\r\n");
+    AppendCaptureRecords("14:05:10,000 UT", "(07-12-2026)", p);
+    EXPECT_EQ(Slurp(p.TimeLog), "   14:05:09,187 UT   (07-12-2026)\r\n   14:05:10,000 UT   (07-12-2026)\r\n");
+}
+
+TEST(StopwatchTest, user_log_equal_to_the_main_log_gets_two_records) {
+    TTempDir dir;
+    TDataPaths p = TDataPaths::Build(dir.Path());
+    p.UserLog = p.TimeLog;
+    AppendCaptureRecords("14:05:09,187 UT", "(07-12-2026)", p);
+    EXPECT_EQ(Slurp(p.TimeLog), "   14:05:09,187 UT   (07-12-2026)\r\n   14:05:09,187 UT   (07-12-2026)\r\n");
+}
+
+TEST(StopwatchTest, failing_main_log_skips_the_user_log_and_failing_user_log_keeps_the_main_record) {
+    TTempDir dir;
+    TDataPaths p = TDataPaths::Build(dir.Path());
+    p.TimeLog = "/dev/full";
+    EXPECT_THROW(AppendCaptureRecords("14:05:09,187 UT", "(07-12-2026)", p), base::EInOutError);
+    EXPECT_FALSE(base::FileExists(p.UserLog));
+
+    p = TDataPaths::Build(dir.Path());
+    p.UserLog = dir / "missing-folder/log.txt";
+    try {
+        AppendCaptureRecords("14:05:09,187 UT", "(07-12-2026)", p);
+        FAIL();
+    } catch (const base::EInOutError& e) {
+        EXPECT_EQ(e.ErrorCode(), 3);
+    }
+    EXPECT_EQ(Slurp(p.TimeLog), "   14:05:09,187 UT   (07-12-2026)\r\n");
+}
+
+namespace {
+base::TTimeZoneInformation Zone(base::TTimeZoneInformation::TResult r, int bias, int daylight = 0) {
+    base::TTimeZoneInformation z;
+    z.Result = r;
+    z.Bias = bias;
+    z.DaylightBias = daylight;
+    return z;
+}
+}  // namespace
+
+TEST(StopwatchTest, tick_shows_utc_in_the_displays_and_local_time_in_the_caption) {
+    base::TFakeClock clock;
+    clock.UtcMs = 1796652309187LL;  // 2026-12-07 14:05:09.187 UTC
+    clock.LocalBias = -60;
+    clock.Zone = Zone(base::TTimeZoneInformation::Standard, -60);
+    TMainClock main(clock, base::TFormatSettings{});
+    EXPECT_EQ(main.Texts().LiveText, "00:00:00,000 UT");
+    EXPECT_EQ(main.Texts().DateText, "");
+    main.Tick();
+    EXPECT_EQ(main.Texts().LiveText, "14:05:09,187 UT");
+    EXPECT_EQ(main.Texts().DateText, "(07-12-2026)");
+    EXPECT_EQ(main.Texts().AppTitle, "15:05:09 Tempix ver 1.2");
+    EXPECT_EQ(main.Texts().Caption, "15:05:09 Tempix ver 1.2 (GMT +01:00)");
+
+    clock.LocalBias = -120;
+    clock.Zone = Zone(base::TTimeZoneInformation::Daylight, -60, -60);
+    main.Tick();
+    EXPECT_EQ(main.Texts().Caption, "16:05:09 Tempix ver 1.2 (GMT +02:00)");
+}
+
+TEST(StopwatchTest, midnight_tick_carries_the_new_date_with_the_new_time) {
+    base::TFakeClock clock;
+    clock.UtcMs = 1796687999999LL;  // 2026-12-07 23:59:59.999
+    TMainClock main(clock, base::TFormatSettings{});
+    main.Tick();
+    EXPECT_EQ(main.Texts().DateText, "(07-12-2026)");
+    clock.Advance(1);
+    main.Tick();
+    EXPECT_EQ(main.Texts().LiveText, "00:00:00,000 UT");
+    EXPECT_EQ(main.Texts().DateText, "(08-12-2026)");
+}
+
+TEST(StopwatchTest, unreadable_time_zone_is_raised_once_and_the_caption_keeps_its_text) {
+    base::TFakeClock clock;
+    clock.UtcMs = 1796652309187LL;
+    TMainClock main(clock, base::TFormatSettings{});
+    main.Tick();
+    const std::string caption = main.Texts().Caption;
+    clock.Zone.Result = base::TTimeZoneInformation::Invalid;
+    clock.Zone.ErrorText = "The system cannot find the file specified";
+    clock.Advance(1000);
+    EXPECT_THROW(main.Tick(), ETimeZoneError);
+    EXPECT_EQ(main.Texts().LiveText, "14:05:10,187 UT");  // live display and title already updated
+    EXPECT_EQ(main.Texts().AppTitle, "14:05:10 Tempix ver 1.2");
+    EXPECT_EQ(main.Texts().Caption, caption);
+    EXPECT_NO_THROW(main.Tick());  // not again on every tick
+    clock.Zone.Result = base::TTimeZoneInformation::Standard;
+    main.Tick();
+    clock.Zone.Result = base::TTimeZoneInformation::Invalid;
+    EXPECT_THROW(main.Tick(), ETimeZoneError);  // a new failure is reported again
+}

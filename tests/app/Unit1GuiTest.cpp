@@ -1,0 +1,172 @@
+#include "app/Unit1.h"
+
+#include <regex>
+
+#include <gtest/gtest.h>
+
+#include "base/TextFile.h"
+#include "tests/GuiTest.h"
+#include "tests/TestDir.h"
+
+using namespace app;
+using gui_test::PumpFor;
+using gui_test::PumpUntil;
+using gui_test::TapKey;
+using testing_support::Slurp;
+
+namespace {
+
+const std::regex kRecord(R"(   \d\d:\d\d:\d\d,\d{3} UT   \(\d\d-\d\d-\d{4}\)\r\n)");
+
+class Unit1GuiTest : public testing::Test {
+protected:
+    void SetUp() override {
+        services.Clock = &base::SystemClock();
+        services.Shell = &shell;
+        services.Help = &help;
+        services.Dialogs = &dialogs;
+        services.ExeDir = dir.Path();
+        form = new TForm1(services);
+        form->Show();
+        form->Raise();
+        ASSERT_TRUE(PumpUntil([&] { return form->TickCount() > 3 && form->IsActive(); }))
+            << "the main window never became active";
+        form->RadioGroup1->SetFocus();
+        PumpFor(50);
+    }
+    void TearDown() override {
+        form->Destroy();
+        PumpFor(20);
+    }
+
+    size_t Records(const std::string& name) { return Slurp(dir / name).size() / 35; }
+
+    // Presses a key and waits until the main time log holds `records` records.
+    bool CaptureBy(const std::string& key, size_t records, const std::string& modifier = "") {
+        TapKey(key, modifier);
+        return PumpUntil([&] { return Records("time.txt") >= records; }, 3000);
+    }
+
+    testing_support::TTempDir dir;
+    TServices services;
+    base::TRecordingShell shell;
+    base::TRecordingHelp help;
+    TRecordingDialogs dialogs;
+    TForm1* form = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Unit1GuiTest, layout_names_captions_and_sizes) {
+    EXPECT_EQ(form->GetClientSize(), wxSize(537, 363));
+    EXPECT_FALSE(form->HasFlag(wxMAXIMIZE_BOX));
+    EXPECT_FALSE(form->HasFlag(wxRESIZE_BORDER));
+    EXPECT_TRUE(form->HasFlag(wxMINIMIZE_BOX));
+    EXPECT_EQ(form->GroupBox1->GetLabel(), "Czas aktualny");
+    EXPECT_EQ(form->GroupBox2->GetLabel(), "Czas zatrzymany");
+    EXPECT_EQ(form->GroupBox3->GetLabel(), "Aktywna mysz/port");
+    EXPECT_EQ(form->RadioGroup1->GetRect(), wxRect(8, 224, 105, 113));
+    EXPECT_EQ(form->RadioGroup1->GetCount(), 4u);
+    EXPECT_EQ(form->RadioGroup1->GetString(3), "Esc");
+    EXPECT_EQ(form->RadioGroup1->GetSelection(), 0);
+    const std::pair<wxButton*, const char*> buttons[] = {
+        {form->Button1, "&Zamknij"},   {form->Button2, "&Ustaw czas"}, {form->Button3, "&Pokaż log"},
+        {form->Button4, "&O programie"}, {form->Button5, "Zapi&suj do"}, {form->Button6, "Mój &log"},
+        {form->Button7, "Użyj &myszy"}, {form->Button8, "Użyj por&tu"}};
+    for (auto [b, caption] : buttons) {
+        EXPECT_EQ(b->GetLabel(), wxString::FromUTF8(caption));
+        EXPECT_EQ(b->GetSize(), wxSize(75, 25));
+    }
+    EXPECT_EQ(form->Button2->GetPosition(), wxPoint(256, 256));
+    EXPECT_EQ(form->Button1->GetPosition(), wxPoint(432, 296));
+    EXPECT_EQ(form->StatusBar1->Caption(), wxString::FromUTF8("Czasy są zapisywane do: " + dir.Path() + "time.txt"));
+    EXPECT_EQ(form->Panel2->Caption(), "00:00:00,000 UT");
+    EXPECT_EQ(form->Panel2->GetFont().GetFaceName(), "Arial");
+    EXPECT_EQ(form->Panel2->GetFont().GetPointSize(), 36);
+    EXPECT_EQ(form->Panel2->GetToolTipText(), "Arial");
+}
+
+TEST_F(Unit1GuiTest, ticks_show_utc_and_the_caption_local_time_with_the_offset) {
+    ASSERT_TRUE(PumpUntil([&] { return form->TickCount() > 20; }));
+    std::string live = form->Panel1->Caption().utf8_string();
+    EXPECT_TRUE(std::regex_match(live, std::regex(R"(\d\d:\d\d:\d\d,\d{3} UT)"))) << live;
+    std::string caption = form->GetTitle().utf8_string();
+    EXPECT_TRUE(std::regex_match(caption, std::regex(R"(\d\d:\d\d:\d\d Tempix ver 1\.2 \(GMT [+-]\d\d:\d\d\))")))
+        << caption;
+    EXPECT_EQ(ApplicationTitle(), caption.substr(0, caption.find(" (GMT")));
+    EXPECT_TRUE(std::regex_match(form->DateText(), std::regex(R"(\(\d\d-\d\d-\d{4}\))")));
+}
+
+TEST_F(Unit1GuiTest, enter_captures_into_the_display_and_both_logs) {
+    ASSERT_TRUE(CaptureBy("Return", 1));
+    ASSERT_TRUE(PumpUntil([&] { return Records("temp.txt") == 1; }));
+    std::string record = Slurp(dir / "time.txt");
+    EXPECT_TRUE(std::regex_match(record, kRecord)) << record;
+    EXPECT_EQ(Slurp(dir / "temp.txt"), record);
+    EXPECT_EQ(record.substr(3, 15), form->Panel2->Caption().utf8_string());
+    EXPECT_EQ(record.substr(21, 12), form->DateText().substr(0, 12));
+    EXPECT_TRUE(dialogs.Shown.empty());
+}
+
+TEST_F(Unit1GuiTest, only_the_chosen_key_captures_keypad_and_shift_included) {
+    ASSERT_TRUE(CaptureBy("KP_Enter", 1));
+    ASSERT_TRUE(CaptureBy("Return", 2, "Shift_L"));
+    form->RadioGroup1->SetSelection(1);  // Pause
+    form->RadioGroup1->SetFocus();
+    TapKey("Return");
+    PumpFor(150);
+    EXPECT_EQ(Records("time.txt"), 2u);
+    ASSERT_TRUE(CaptureBy("Pause", 3));
+    form->RadioGroup1->SetSelection(2);  // Insert, also from the keypad with Num Lock off
+    form->RadioGroup1->SetFocus();
+    ASSERT_TRUE(CaptureBy("Insert", 4));
+    ASSERT_TRUE(CaptureBy("KP_Insert", 5));
+    form->RadioGroup1->SetSelection(3);
+    form->RadioGroup1->SetFocus();
+    ASSERT_TRUE(CaptureBy("Escape", 6));
+    EXPECT_EQ(Records("temp.txt"), 6u);
+}
+
+TEST_F(Unit1GuiTest, every_repeat_of_a_held_key_captures) {
+    // Held past the X server's auto-repeat delay: the first press and every repeat capture.
+    gui_test::PressKey("Return");
+    PumpFor(1500);
+    gui_test::ReleaseKey("Return");
+    PumpFor(100);
+    EXPECT_GE(Records("time.txt"), 3u);
+    EXPECT_EQ(Records("temp.txt"), Records("time.txt"));
+}
+
+TEST_F(Unit1GuiTest, keys_go_on_to_the_key_choice_and_f1_opens_help) {
+    TapKey("Down");
+    ASSERT_TRUE(PumpUntil([&] { return form->RadioGroup1->GetSelection() == 1; })) << "the arrow never moved the choice";
+    TapKey("Return");
+    PumpFor(100);
+    EXPECT_EQ(Records("time.txt"), 0u);
+    ASSERT_TRUE(CaptureBy("Pause", 1));
+    TapKey("F1");
+    ASSERT_TRUE(PumpUntil([&] { return !help.Calls.empty(); }));
+    EXPECT_EQ(help.Calls[0], "contents " + dir.Path() + "TEMPIX.HLP");
+}
+
+TEST_F(Unit1GuiTest, unwritable_main_log_reports_and_leaves_the_user_log_alone) {
+    std::filesystem::create_directory(dir / "time.txt");  // not writable as a file, even for root
+    TapKey("Return");
+    ASSERT_TRUE(PumpUntil([&] { return !dialogs.Shown.empty(); }));
+    EXPECT_EQ(dialogs.Shown[0].Text, "File access denied.");
+    EXPECT_EQ(dialogs.Shown[0].Caption, ApplicationTitle());
+    EXPECT_EQ(dialogs.Shown[0].Icon, TMsgIcon::Error);
+    EXPECT_NE(form->Panel2->Caption(), "00:00:00,000 UT");
+    EXPECT_FALSE(base::FileExists(dir / "temp.txt"));
+
+    std::filesystem::remove(dir / "time.txt");
+    ASSERT_TRUE(CaptureBy("Return", 1));  // the next capture tries again
+    EXPECT_EQ(Records("temp.txt"), 1u);
+}
+
+TEST_F(Unit1GuiTest, unwritable_user_log_keeps_the_main_record) {
+    std::filesystem::create_directory(dir / "temp.txt");
+    ASSERT_TRUE(CaptureBy("Return", 1));
+    ASSERT_TRUE(PumpUntil([&] { return !dialogs.Shown.empty(); }));
+    EXPECT_EQ(dialogs.Shown[0].Text, "File access denied.");
+}
