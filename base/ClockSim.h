@@ -29,3 +29,22 @@ public:
 };
 
 }  // namespace base
+
+namespace base {
+
+// The real clock for reading, with the setting recorded instead of done: lets tests run real
+// exchanges without ever touching this machine's clock.
+class TRecordingSetterClock final : public TClock {
+public:
+    std::vector<TSystemTime> Settings;
+    bool RefuseSetting = false;
+    TSystemTime UtcNow() override { return SystemClock().UtcNow(); }
+    TSystemTime LocalNow() override { return SystemClock().LocalNow(); }
+    TTimeZoneInformation TimeZone() override { return SystemClock().TimeZone(); }
+    bool SetLocalTime(const TSystemTime& local) override {
+        Settings.push_back(local);
+        return !RefuseSetting;
+    }
+};
+
+}  // namespace base
