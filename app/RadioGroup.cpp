@@ -5,11 +5,12 @@ namespace app {
 TRadioGroup::TRadioGroup(wxWindow* parent, const wxString& caption, const wxPoint& pos, const wxSize& size,
                          const std::vector<wxString>& items)
     : wxStaticBox(parent, wxID_ANY, caption, pos, size) {
-    // Items are spread evenly over the box below its caption, as a one-column radio group lays them out.
-    const int top = 16, height = size.y - top - 4;
+    // Items are spread evenly over the box below its caption, as a one-column radio group lays them
+    // out; a static box places its children below its own caption already.
+    const int top = 0, height = size.y - 24;
     const int step = items.empty() ? 0 : height / static_cast<int>(items.size());
     for (size_t i = 0; i < items.size(); ++i) {
-        auto* b = new wxRadioButton(this, wxID_ANY, items[i], wxPoint(8, top + static_cast<int>(i) * step),
+        auto* b = new wxRadioButton(this, wxID_ANY, items[i], wxPoint(6, top + static_cast<int>(i) * step),
                                     wxSize(size.x - 16, step), i == 0 ? wxRB_GROUP : 0);
         buttons_.push_back(b);
     }

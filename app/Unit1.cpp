@@ -2,6 +2,8 @@
 
 #include <wx/settings.h>
 
+#include "timesync/Unit2.h"
+
 namespace app {
 
 namespace {
@@ -86,7 +88,8 @@ TForm1::TForm1(const TServices& services)
     Bind(wxEVT_CHAR_HOOK, &TForm1::FormKeyDown, this);
     Bind(wxEVT_CLOSE_WINDOW, &TForm1::FormClose, this);
     Button1->Bind(wxEVT_BUTTON, &TForm1::Button1Click, this);
-    for (wxButton* b : {Button2, Button3, Button4, Button5, Button6, Button7, Button8})
+    Button2->Bind(wxEVT_BUTTON, &TForm1::Button2Click, this);
+    for (wxButton* b : {Button3, Button4, Button5, Button6, Button7, Button8})
         b->Bind(wxEVT_BUTTON, &TForm1::NotYetThere, this);
 
     Guarded(*services_.Dialogs, [this] { FormCreate(); });
@@ -155,6 +158,13 @@ void TForm1::FormClose(wxCloseEvent& event) {
 }
 
 void TForm1::Button1Click(wxCommandEvent&) { Close(); }
+
+void TForm1::Button2Click(wxCommandEvent&) {
+    Guarded(*services_.Dialogs, [this] {
+        timesync::TForm2 form(this, *this);
+        form.ShowModal();
+    });
+}
 
 void TForm1::NotYetThere(wxCommandEvent&) { FocusKeyChoice(); }
 

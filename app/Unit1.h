@@ -57,6 +57,7 @@ private:
     void FormKeyDown(wxKeyEvent&);
     void FormClose(wxCloseEvent&);
     void Button1Click(wxCommandEvent&);
+    void Button2Click(wxCommandEvent&);
     void NotYetThere(wxCommandEvent&);
     void ApplyFallbackDisplay();
 

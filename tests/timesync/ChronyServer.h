@@ -55,7 +55,6 @@ public:
     int Port() const { return port_; }
     std::string Log() const { return Slurp(dir_ / "chronyd.log"); }
 
-private:
     static bool PortFree(int port) {
         int fd = socket(AF_INET, SOCK_DGRAM, 0);
         sockaddr_in a{};
@@ -66,6 +65,10 @@ private:
         close(fd);
         return ok;
     }
+    // A loopback UDP port nobody listens on (bound and released at once).
+    static int FreePort() { return FreeHighPort(); }
+
+private:
     static int FreeHighPort() {
         int fd = socket(AF_INET, SOCK_DGRAM, 0);
         sockaddr_in a{};

@@ -1,0 +1,164 @@
+#include "timesync/Unit2.h"
+
+#include <gtest/gtest.h>
+
+#include "base/ClockSim.h"
+#include "base/TextFile.h"
+#include "tests/GuiTest.h"
+#include "tests/TestDir.h"
+#include "tests/timesync/ChronyServer.h"
+#include "tests/timesync/LoopbackStack.h"
+
+using namespace timesync;
+using testing_support::Slurp;
+using testing_support::Spit;
+
+namespace {
+
+class TFakeMain final : public app::TMainWindowLink {
+public:
+    void CaptureRoutine() override { ++Captures; }
+    const app::TDataPaths& Paths() const override { return PathsValue; }
+    std::string StoppedText() const override { return "00:00:00,000 UT"; }
+    void FocusKeyChoice() override { ++Focused; }
+    app::TServices& Services() override { return ServicesValue; }
+    app::TDataPaths PathsValue;
+    app::TServices ServicesValue;
+    int Captures = 0, Focused = 0;
+};
+
+class Unit2GuiTest : public testing::Test {
+protected:
+    void SetUp() override {
+        testing_support::UseLoopbackStack();
+        main.PathsValue = app::TDataPaths::Build(dir.Path());
+        main.ServicesValue.Clock = &clock;
+        main.ServicesValue.Shell = &shell;
+        main.ServicesValue.Help = &help;
+        main.ServicesValue.Dialogs = &dialogs;
+        main.ServicesValue.Format = base::TFormatSettings{":", ","};
+    }
+    TForm2* Open() {
+        form = new TForm2(nullptr, main);
+        form->Show();
+        gui_test::PumpFor(30);
+        return form;
+    }
+    void TearDown() override {
+        if (form) form->Destroy();
+        gui_test::PumpFor(10);
+    }
+    void Click(wxButton* b) {
+        wxCommandEvent e(wxEVT_BUTTON, b->GetId());
+        e.SetEventObject(b);
+        b->ProcessWindowEvent(e);
+    }
+    std::string LastMessage() const { return dialogs.Shown.empty() ? "" : dialogs.Shown.back().Text; }
+
+    testing_support::TTempDir dir;
+    base::TRecordingSetterClock clock;
+    base::TRecordingShell shell;
+    base::TRecordingHelp help;
+    app::TRecordingDialogs dialogs;
+    TFakeMain main;
+    TForm2* form = nullptr;
+};
+
+std::string Line(const std::string& name, const std::string& address) {
+    return name + std::string(50 - name.size(), ' ') + address + "\r\n";
+}
+
+}  // namespace
+
+TEST_F(Unit2GuiTest, layout_and_built_in_texts) {
+    Open();
+    EXPECT_EQ(form->GetClientSize(), wxSize(490, 402));
+    EXPECT_EQ(form->GetTitle().utf8_string().rfind("Synchronizacja @ PC: ", 0), 0u);
+    EXPECT_EQ(form->ValueListEditor1->GetItemCount(), 1);
+    EXPECT_EQ(form->LabeledEdit1->GetValue(), TForm2::kDefaultServer);
+    EXPECT_FALSE(form->Label1->IsEnabled());
+    EXPECT_EQ(form->Label3->GetLabel(), wxString::FromUTF8("Serwer: STRATUM 0, źródło czasu serwera: 0.0.0.0"));
+    EXPECT_EQ(form->Button4->GetSize(), wxSize(83, 25));
+    EXPECT_EQ(LastMessage(), "Brak pliku " + dir.Path() + "sndata.txt z danymi serwerów czasu.");
+}
+
+TEST_F(Unit2GuiTest, rows_fill_the_grid_and_a_selection_fills_the_address_blanks_included) {
+    Spit(dir / "sndata.txt", Line("Gda\xF1sk", "10.0.0.1   ") + Line("Lokalny", "ntp.loopback.test"));
+    Open();
+    EXPECT_TRUE(dialogs.Shown.empty());
+    ASSERT_EQ(form->ValueListEditor1->GetItemCount(), 2);
+    EXPECT_EQ(form->ValueListEditor1->GetItemText(0, 0).utf8_string().substr(0, 7), "Gdańsk");
+    form->ValueListEditor1->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    gui_test::PumpFor(20);
+    EXPECT_EQ(form->LabeledEdit1->GetValue(), "10.0.0.1   ");
+    Click(form->Button2);
+    EXPECT_EQ(LastMessage(), "W adresie serwera są niedozwolone znaki, np. spacja(e) na końcu.");
+    EXPECT_TRUE(clock.Settings.empty());
+}
+
+TEST_F(Unit2GuiTest, success_against_chronyd_enables_the_labels_and_logs_the_correction) {
+    testing_support::TChronyServer server;
+    ASSERT_TRUE(server.Ready()) << server.Log();
+    Open();
+    form->IdSNTP1->SetPort(server.Port());
+    form->LabeledEdit1->SetValue("localhost");
+    wxMouseEvent click(wxEVT_LEFT_UP);
+    form->Label3Click(click);
+    EXPECT_TRUE(help.Calls.empty());  // disabled before a success
+    Click(form->Button2);
+    ASSERT_EQ(LastMessage(), "OK, poprawnie dokonano aktualizacji daty i czasu tego komputera.");
+    EXPECT_EQ(clock.Settings.size(), 1u);
+    EXPECT_TRUE(form->Label1->IsEnabled());
+    EXPECT_EQ(form->Label3->GetLabel(), wxString::FromUTF8("Serwer: STRATUM 8, źródło czasu serwera: 127.127.1.1"));
+    EXPECT_EQ(form->Label3->GetToolTipText(), wxString::FromUTF8("Wyjaśnij"));
+    std::string label1 = form->Label1->GetLabel().utf8_string();
+    EXPECT_EQ(label1.rfind("Poprawka: ", 0), 0u);
+    EXPECT_NE(label1.find(",0"), std::string::npos) << label1;
+    std::string log = Slurp(dir / "dtime.txt");
+    EXPECT_EQ(log, label1 + std::string(50 - label1.size(), ' ') + "Serwer localhost\r\n");
+    form->Label3Click(click);
+    ASSERT_EQ(help.Calls.size(), 1u);
+    EXPECT_EQ(help.Calls[0], "topic " + dir.Path() + "TEMPIX.HLP ID_Dodatek");
+    EXPECT_FALSE(form->IdSNTP1->GetActive());
+
+    // A failure next keeps the texts, greys them and drops the tooltip.
+    form->IdSNTP1->SetPort(testing_support::TChronyServer::FreePort());
+    form->IdSNTP1->SetReceiveTimeout(300);
+    Click(form->Button2);
+    EXPECT_EQ(LastMessage(), "Synchronizacja zakończona niepowodzeniem, spróbuj ponownie.");
+    EXPECT_FALSE(form->Label1->IsEnabled());
+    EXPECT_EQ(form->Label1->GetLabel().utf8_string(), label1);
+    EXPECT_EQ(form->Label3->GetToolTipText(), "");
+}
+
+TEST_F(Unit2GuiTest, unknown_host_and_unwritable_log_show_the_connection_problem) {
+    Open();
+    form->LabeledEdit1->SetValue("no-such-host.example");
+    Click(form->Button2);
+    EXPECT_EQ(LastMessage(), "Problem z połączeniem do serwera, brak adresu lub sieci.");
+    EXPECT_FALSE(form->IdSNTP1->GetActive());
+
+    testing_support::TChronyServer server;
+    ASSERT_TRUE(server.Ready());
+    std::filesystem::create_directory(dir / "dtime.txt");
+    form->IdSNTP1->SetPort(server.Port());
+    form->LabeledEdit1->SetValue("127.0.0.1");
+    Click(form->Button2);
+    EXPECT_EQ(clock.Settings.size(), 1u);  // the clock was set all the same
+    EXPECT_EQ(LastMessage(), "Problem z połączeniem do serwera, brak adresu lub sieci.");
+    EXPECT_FALSE(form->Label1->IsEnabled());
+}
+
+TEST_F(Unit2GuiTest, files_open_through_the_shell_with_their_failure_boxes) {
+    Open();
+    shell.Succeed = false;
+    Click(form->Button3);
+    EXPECT_EQ(LastMessage(), "Brak pliku danych o serwerach " + dir.Path() + "sndata.txt");
+    EXPECT_EQ(main.Focused, 1);
+    Click(form->Button4);
+    EXPECT_EQ(LastMessage(), "Brak pliku logów " + dir.Path() + "dtime.txt");
+    EXPECT_EQ(main.Focused, 1);
+    EXPECT_EQ(shell.Opened, (std::vector<std::string>{dir / "sndata.txt", dir / "dtime.txt"}));
+    form->Close();
+    EXPECT_EQ(main.Focused, 2);
+}

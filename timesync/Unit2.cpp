@@ -1,0 +1,183 @@
+#include "timesync/Unit2.h"
+
+#include <wx/settings.h>
+#include <wx/statbox.h>
+
+#include "base/TextFile.h"
+#include "timesync/ServerList.h"
+
+namespace timesync {
+
+namespace {
+
+wxString U(const std::string& s) { return wxString::FromUTF8(s); }
+
+wxButton* MakeButton(wxWindow* parent, const char* caption, int left, int width) {
+    return new wxButton(parent, wxID_ANY, U(caption), wxPoint(left, 352), wxSize(width, 25));
+}
+
+}  // namespace
+
+TForm2::TForm2(wxWindow* owner, app::TMainWindowLink& main)
+    : wxDialog(owner, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+               wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX),
+      main_(main),
+      services_(main.Services()) {
+    SetFont(wxFont(8, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "MS Sans Serif"));
+    GroupBox1 = new wxStaticBox(this, wxID_ANY, "Serwery czasu", wxPoint(8, 8), wxSize(473, 233));
+    ValueListEditor1 = new wxListCtrl(this, wxID_ANY, wxPoint(8 + 16, 8 + 24), wxSize(441, 193),
+                                      wxLC_REPORT | wxLC_SINGLE_SEL | wxLC_HRULES | wxLC_VRULES);
+    ValueListEditor1->AppendColumn("Lokalizacja / Nazwa", wxLIST_FORMAT_LEFT, 300);
+    ValueListEditor1->AppendColumn("Adres serwera", wxLIST_FORMAT_LEFT, 135);
+    ValueListEditor1->InsertItem(0, wxEmptyString);
+
+    new wxStaticBox(this, wxID_ANY, wxEmptyString, wxPoint(8, 248), wxSize(473, 81));
+    LabeledEdit1Label = new wxStaticText(this, wxID_ANY, "Serwer", wxPoint(32, 272 - 16));
+    LabeledEdit1 = new wxTextCtrl(this, wxID_ANY, kDefaultServer, wxPoint(32, 272), wxSize(121, 21));
+    LabeledEdit1->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
+    Label2 = new wxStaticText(this, wxID_ANY, U(kConnectionLabel), wxPoint(168, 256));
+    Label1 = new wxStaticText(this, wxID_ANY, U(kCorrectionLabel), wxPoint(168, 280));
+    Label3 = new wxStaticText(this, wxID_ANY, U(kStratumLabel), wxPoint(168, 304));
+    Label3->SetCursor(wxCursor(wxCURSOR_HAND));
+    ShowResultLabels(false);
+
+    new wxStaticBox(this, wxID_ANY, wxEmptyString, wxPoint(8, 336), wxSize(473, 57));
+    Button2 = MakeButton(this, "&Synchronizuj", 104, 83);
+    Button3 = MakeButton(this, "&Edycja listy", 200, 75);
+    Button4 = MakeButton(this, "&Log poprawek", 288, 83);
+    Button1 = MakeButton(this, "&Zamknij", 384, 75);
+    LabeledEdit1->MoveAfterInTabOrder(Button1);
+
+    SetClientSize(490, 402);
+    Centre(wxBOTH);
+
+    Button2->Bind(wxEVT_BUTTON, [this](wxCommandEvent& e) { Button2Click(e); });
+    Button3->Bind(wxEVT_BUTTON, [this](wxCommandEvent& e) { Button3Click(e); });
+    Button4->Bind(wxEVT_BUTTON, [this](wxCommandEvent& e) { Button4Click(e); });
+    Button1->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Close(); });
+    Label3->Bind(wxEVT_LEFT_UP, &TForm2::Label3Click, this);
+    ValueListEditor1->Bind(wxEVT_LIST_ITEM_SELECTED, &TForm2::ValueListEditor1SelectCell, this);
+    ValueListEditor1->Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& e) {
+        AddressCue(false);
+        e.Skip();
+    });
+    LabeledEdit1->Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& e) {
+        AddressCue(true);
+        e.Skip();
+    });
+    LabeledEdit1->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { AddressCue(true); });
+    Bind(wxEVT_CHAR_HOOK, &TForm2::FormKeyDown, this);
+    Bind(wxEVT_CLOSE_WINDOW, &TForm2::FormClose, this);
+
+    // Creating the client starts the socket stack; a failure there leaves the window unbuilt.
+    IdSNTP1 = std::make_unique<TIdSNTP>(*services_.Clock);
+    IdSNTP1->SetPort(123);
+    IdSNTP1->SetReceiveTimeout(2500);
+    app::Guarded(*services_.Dialogs, [this] { FormCreate(); });
+}
+
+void TForm2::FormCreate() {
+    LoadServerList();
+    SetTitle(U("Synchronizacja @ PC: " + IdSNTP1->LocalHostName()));
+}
+
+void TForm2::LoadServerList() {
+    std::string bytes;
+    try {
+        bytes = base::ReadWholeFile(main_.Paths().ServerList);
+    } catch (const base::EInOutError&) {
+        services_.Dialogs->Message("Brak pliku " + main_.Paths().ServerList + " z danymi serwerów czasu.", "Brak pliku",
+                                   app::TMsgIcon::Error);
+        return;
+    }
+    std::vector<TServerRow> rows = ParseServerList(bytes);
+    ValueListEditor1->DeleteAllItems();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        long item = ValueListEditor1->InsertItem(static_cast<long>(i), U(rows[i].Name));
+        ValueListEditor1->SetItem(item, 1, U(rows[i].Address));
+    }
+}
+
+void TForm2::ValueListEditor1SelectCell(wxListEvent& e) {
+    LabeledEdit1->ChangeValue(ValueListEditor1->GetItemText(e.GetIndex(), 1));
+}
+
+void TForm2::AddressCue(bool editing) {
+    wxColour window = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW);
+    wxColour face = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE);
+    LabeledEdit1->SetBackgroundColour(editing ? window : face);
+    ValueListEditor1->SetBackgroundColour(editing ? face : window);
+    LabeledEdit1->Refresh();
+    ValueListEditor1->Refresh();
+}
+
+void TForm2::ShowResultLabels(bool enabled) {
+    Label1->Enable(enabled);
+    Label2->Enable(enabled);
+    Label3->Enable(enabled);
+}
+
+void TForm2::Button2Click(wxCommandEvent&) {
+    const std::string address = LabeledEdit1->GetValue().utf8_string();
+    if (AddressHasBlank(address)) {
+        services_.Dialogs->Message("W adresie serwera są niedozwolone znaki, np. spacja(e) na końcu.", "Adres serwera",
+                                   app::TMsgIcon::Error);
+        return;
+    }
+    try {
+        IdSNTP1->SetHost(address);
+        IdSNTP1->SetActive(true);
+        if (IdSNTP1->SynchroniseClock()) {
+            ShowResultLabels(true);
+            Label3->SetToolTip(U("Wyjaśnij"));
+            Label2->SetLabel(U(ConnectionText(IdSNTP1->Host(), IdSNTP1->LocalHostName())));
+            std::string correction = CorrectionText(IdSNTP1->ClockOffset * 86400.0, services_.Clock->LocalNow(), services_.Format);
+            Label1->SetLabel(U(correction));
+            Label3->SetLabel(U(StratumText(IdSNTP1->Stratum, IdSNTP1->ReferenceSource)));
+            AppendCorrection(main_.Paths().CorrectionsLog, correction, address);
+            services_.Dialogs->Message("OK, poprawnie dokonano aktualizacji daty i czasu tego komputera.", "Synchronizacja",
+                                       app::TMsgIcon::Information);
+        } else {
+            ShowResultLabels(false);
+            Label3->UnsetToolTip();
+            services_.Dialogs->Message("Synchronizacja zakończona niepowodzeniem, spróbuj ponownie.", "Synchronizacja",
+                                       app::TMsgIcon::Error);
+        }
+        IdSNTP1->SetActive(false);
+    } catch (const std::exception&) {
+        IdSNTP1->SetActive(false);
+        ShowResultLabels(false);
+        services_.Dialogs->Message("Problem z połączeniem do serwera, brak adresu lub sieci.", "Synchronizacja",
+                                   app::TMsgIcon::Error);
+    }
+}
+
+void TForm2::Button3Click(wxCommandEvent&) {
+    if (!services_.Shell->Open(main_.Paths().ServerList))
+        services_.Dialogs->Message("Brak pliku danych o serwerach " + main_.Paths().ServerList, "Brak pliku",
+                                   app::TMsgIcon::Error);
+    main_.FocusKeyChoice();
+}
+
+void TForm2::Button4Click(wxCommandEvent&) {
+    if (!services_.Shell->Open(main_.Paths().CorrectionsLog))
+        services_.Dialogs->Message("Brak pliku logów " + main_.Paths().CorrectionsLog, "Brak pliku", app::TMsgIcon::Error);
+}
+
+void TForm2::Label3Click(wxMouseEvent& e) {
+    if (Label3->IsEnabled()) services_.Help->ShowTopic(main_.Paths().HelpFile, "ID_Dodatek");
+    e.Skip();
+}
+
+void TForm2::FormKeyDown(wxKeyEvent& e) {
+    if (e.GetKeyCode() == WXK_F1) services_.Help->ShowContents(main_.Paths().HelpFile);
+    e.Skip();
+}
+
+void TForm2::FormClose(wxCloseEvent&) {
+    main_.FocusKeyChoice();
+    if (IsModal()) EndModal(wxID_OK);
+    else Hide();
+}
+
+}  // namespace timesync
