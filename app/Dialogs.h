@@ -2,8 +2,12 @@
 // them without a modal loop.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include <wx/colour.h>
+#include <wx/font.h>
 
 namespace app {
 
@@ -14,10 +18,17 @@ public:
     virtual ~TDialogs() = default;
     // A box with one OK button; returns when it has been dismissed.
     virtual void Message(const std::string& text, const std::string& caption, TMsgIcon icon) = 0;
+    // The save-file dialog of "Zapi&suj do": the chosen full path, nothing when cancelled.
+    virtual std::optional<std::string> SaveFileName() = 0;
+    // The font dialog opened on `font` and `colour`; true and the choice in them when confirmed.
+    virtual bool ChooseFont(wxFont& font, wxColour& colour) = 0;
 };
 
-// wxMessageBox.
+// wxMessageBox and the common dialogs.
 TDialogs& SystemDialogs();
+
+// A typed name without extension gets the default one ("bez nazwy" -> "bez nazwy.txt").
+std::string WithDefaultExtension(const std::string& path, const std::string& ext);
 
 class TRecordingDialogs final : public TDialogs {
 public:
@@ -28,6 +39,18 @@ public:
     std::vector<TShown> Shown;
     void Message(const std::string& text, const std::string& caption, TMsgIcon icon) override {
         Shown.push_back({text, caption, icon});
+    }
+    std::optional<std::string> NextSaveName;  // nothing: the user cancels
+    std::optional<std::string> SaveFileName() override { return NextSaveName; }
+    std::optional<wxFont> NextFont;  // nothing: the user cancels
+    wxColour NextColour = *wxBLACK;
+    std::vector<wxFont> FontDialogOpenedWith;
+    bool ChooseFont(wxFont& font, wxColour& colour) override {
+        FontDialogOpenedWith.push_back(font);
+        if (!NextFont) return false;
+        font = *NextFont;
+        colour = NextColour;
+        return true;
     }
 };
 

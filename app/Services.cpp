@@ -1,5 +1,8 @@
 #include "app/Services.h"
 
+#include <wx/app.h>
+#include <wx/filedlg.h>
+#include <wx/fontdlg.h>
 #include <wx/msgdlg.h>
 
 #include "base/ExeDir.h"
@@ -14,9 +17,36 @@ public:
         wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption),
                      wxOK | (icon == TMsgIcon::Error ? wxICON_ERROR : wxICON_INFORMATION));
     }
+
+    std::optional<std::string> SaveFileName() override {
+        wxFileDialog dlg(wxTheApp->GetTopWindow(), "Zapisuj czasy do pliku", wxEmptyString, "bez nazwy",
+                         "Pliki tekstowe (*.txt)|*.txt|Wszystkie pliki (*.*)|*.*",
+                         wxFD_SAVE | wxFD_OVERWRITE_PROMPT | wxRESIZE_BORDER);
+        dlg.SetFilterIndex(0);
+        if (dlg.ShowModal() != wxID_OK) return std::nullopt;
+        return WithDefaultExtension(dlg.GetPath().utf8_string(), "txt");
+    }
+
+    bool ChooseFont(wxFont& font, wxColour& colour) override {
+        wxFontData data;
+        data.SetInitialFont(font);
+        data.SetColour(colour);
+        data.EnableEffects(true);
+        wxFontDialog dlg(wxTheApp->GetTopWindow(), data);
+        if (dlg.ShowModal() != wxID_OK) return false;
+        font = dlg.GetFontData().GetChosenFont();
+        colour = dlg.GetFontData().GetColour();
+        return true;
+    }
 };
 
 }  // namespace
+
+std::string WithDefaultExtension(const std::string& path, const std::string& ext) {
+    size_t slash = path.find_last_of('/');
+    std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    return name.find('.') == std::string::npos ? path + "." + ext : path;
+}
 
 TDialogs& SystemDialogs() {
     static TWxDialogs dialogs;
@@ -29,6 +59,7 @@ TServices SystemServices() {
     s.Shell = &base::SystemShell();
     s.Help = &base::SystemHelp();
     s.Dialogs = &SystemDialogs();
+    s.Cursor = &SystemCursor();
     s.ExeDir = base::ExecutableDirectory();
     s.Format = base::UserFormatSettings();
     return s;

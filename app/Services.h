@@ -5,6 +5,7 @@
 
 #include "app/Dialogs.h"
 #include "base/Clock.h"
+#include "base/Cursor.h"
 #include "base/Format.h"
 #include "base/Shell.h"
 
@@ -15,11 +16,13 @@ struct TServices {
     base::TShell* Shell = nullptr;
     base::THelp* Help = nullptr;
     TDialogs* Dialogs = nullptr;
+    base::TCursor* Cursor = nullptr;
     std::string ExeDir;
     base::TFormatSettings Format;
 };
 
 TServices SystemServices();
+base::TCursor& SystemCursor();
 
 // The application title (the taskbar text), shown as the caption of the standard error report.
 std::string& ApplicationTitle();

@@ -2,6 +2,8 @@
 
 #include <wx/settings.h>
 
+#include "app/FontMapping.h"
+#include "app/Unit3.h"
 #include "timesync/Unit2.h"
 
 namespace app {
@@ -89,8 +91,16 @@ TForm1::TForm1(const TServices& services)
     Bind(wxEVT_CLOSE_WINDOW, &TForm1::FormClose, this);
     Button1->Bind(wxEVT_BUTTON, &TForm1::Button1Click, this);
     Button2->Bind(wxEVT_BUTTON, &TForm1::Button2Click, this);
-    for (wxButton* b : {Button3, Button4, Button5, Button6, Button7, Button8})
-        b->Bind(wxEVT_BUTTON, &TForm1::NotYetThere, this);
+    Button3->Bind(wxEVT_BUTTON, &TForm1::Button3Click, this);
+    Button4->Bind(wxEVT_BUTTON, &TForm1::Button4Click, this);
+    Button5->Bind(wxEVT_BUTTON, &TForm1::Button5Click, this);
+    Button6->Bind(wxEVT_BUTTON, &TForm1::Button6Click, this);
+    Button7->Bind(wxEVT_BUTTON, &TForm1::Button7Click, this);
+    Button8->Bind(wxEVT_BUTTON, &TForm1::NotYetThere, this);
+    Panel2->Bind(wxEVT_LEFT_UP, &TForm1::Panel2Click, this);
+    fontDialogFont_ = wxFont(wxSize(0, 64), wxFONTFAMILY_ROMAN, wxFONTSTYLE_ITALIC, wxFONTWEIGHT_NORMAL, false,
+                             "Times New Roman", wxFONTENCODING_CP1250);
+    fontDialogColour_ = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
 
     Guarded(*services_.Dialogs, [this] { FormCreate(); });
     RadioGroup1->SetFocus();
@@ -100,17 +110,24 @@ void TForm1::FormCreate() {
     Timer1.Start(1);
     paths_ = TDataPaths::Build(services_.ExeDir);
     StatusBar1->SetCaption(wxString::FromUTF8("Czasy są zapisywane do: " + paths_.TimeLog));
-    ApplyFallbackDisplay();
+    LoadDisplaySettings();
     Panel2->SetToolTip(Panel2->GetFont().GetFaceName());
 }
 
-void TForm1::ApplyFallbackDisplay() {
-    wxFont font(36, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "Arial",
-                wxFONTENCODING_CP1250);
-    Panel2->SetFont(font);
-    Panel2->SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT));
+void TForm1::LoadDisplaySettings() {
+    TDisplaySettings s = app::LoadDisplaySettings(paths_.DisplaySettings);
+    TDisplayFont font = displayFont_;
+    if (font.Name.empty()) font = DisplayFontOf(Panel2->GetFont(), clWindowText, Panel2->GetDPI().y, 238);
+    ApplyDisplaySettings(s, font, Panel2->GetDPI().y);
+    SetDisplayFont(font);
+    RadioGroup1->SetSelection(KeyChoiceOf(s.KeyIndex));
+}
+
+void TForm1::SetDisplayFont(const TDisplayFont& font) {
+    displayFont_ = font;
+    Panel2->SetFont(WxFontOf(font));
+    Panel2->SetForegroundColour(ColourOf(font.Color));
     Panel2->Refresh();
-    RadioGroup1->SetSelection(0);
 }
 
 void TForm1::Timer1Timer(wxTimerEvent&) {
@@ -152,9 +169,15 @@ void TForm1::FormKeyDown(wxKeyEvent& event) {
 }
 
 void TForm1::FormClose(wxCloseEvent& event) {
+    bool saved = Guarded(*services_.Dialogs, [this] {
+        SaveDisplaySettings(paths_.DisplaySettings, displayFont_, RadioGroup1->GetSelection());
+    });
+    if (!saved && event.CanVeto()) {
+        event.Veto();  // stays open, the clock running; the next close tries again
+        return;
+    }
     Timer1.Stop();
     Destroy();
-    (void)event;
 }
 
 void TForm1::Button1Click(wxCommandEvent&) { Close(); }
@@ -164,6 +187,51 @@ void TForm1::Button2Click(wxCommandEvent&) {
         timesync::TForm2 form(this, *this);
         form.ShowModal();
     });
+}
+
+void TForm1::ShowLog(const std::string& path, const char* missingText) {
+    if (!services_.Shell->Open(path))
+        services_.Dialogs->Message(std::string(missingText) + path, "Brak pliku", TMsgIcon::Error);
+    FocusKeyChoice();
+}
+
+void TForm1::Button3Click(wxCommandEvent&) { ShowLog(paths_.TimeLog, "Brak pliku logów "); }
+
+void TForm1::Button6Click(wxCommandEvent&) { ShowLog(paths_.UserLog, "Brak pliku logów użytkownika "); }
+
+void TForm1::Button5Click(wxCommandEvent&) {
+    if (std::optional<std::string> path = services_.Dialogs->SaveFileName()) paths_.UserLog = *path;
+    FocusKeyChoice();
+}
+
+void TForm1::Button4Click(wxCommandEvent&) {
+    const char* crlf = "\r\n";
+    std::string text = std::string(crlf) + crlf + "Wszystkie złapane czasy zapisywane są do pliku:" + crlf + paths_.TimeLog + crlf +
+                       "Wszystkie poprawki czasu zapisywane są do pliku:" + crlf + paths_.CorrectionsLog + crlf +
+                       "Scieżka do pliku użytkownika: " + crlf + paths_.UserLog + crlf +
+                       "Program do synchronizacji daty i czasu używa serwerów czasu," + crlf +
+                       "których adresy znajdują się w pliku: " + crlf + paths_.ServerList + crlf + crlf +
+                       "Klawisz F1 otwiera POMOC";
+    services_.Dialogs->Message(text, "O programie Tempix ver 1.2", TMsgIcon::Information);
+    FocusKeyChoice();
+}
+
+void TForm1::Button7Click(wxCommandEvent&) {
+    services_.Dialogs->Message("Przechodzisz do trybu pracy za pomocą myszki.\r\n"
+                               "Kiedy klikniesz OK, mysz zostanie zablokowana,\r\n"
+                               "pomiar jest możliwy tylko lewym klawiszem myszy.\r\n"
+                               "Aby zakończyć pomiar naciśnij klawisze Shift+F9.",
+                               "Zmiana trybu pracy", TMsgIcon::Information);
+    TForm3 lock(this, *this);
+    lock.ShowModal();
+}
+
+void TForm1::Panel2Click(wxMouseEvent& e) {
+    if (services_.Dialogs->ChooseFont(fontDialogFont_, fontDialogColour_))
+        SetDisplayFont(DisplayFontOf(fontDialogFont_, ColorValueOf(fontDialogColour_), Panel2->GetDPI().y,
+                                     displayFont_.Charset));
+    Panel2->SetToolTip(Panel2->GetFont().GetFaceName());
+    e.Skip();
 }
 
 void TForm1::NotYetThere(wxCommandEvent&) { FocusKeyChoice(); }

@@ -10,6 +10,7 @@
 #include <wx/timer.h>
 
 #include "app/CaptionPanel.h"
+#include "app/DisplaySettings.h"
 #include "app/MainWindow.h"
 #include "app/RadioGroup.h"
 
@@ -48,6 +49,7 @@ public:
     void FocusKeyChoice() override;
     TServices& Services() override { return services_; }
 
+    const TDisplayFont& DisplayFont() const { return displayFont_; }
     const std::string& DateText() const { return clock_.Texts().DateText; }
     long TickCount() const { return tickCount_; }
 
@@ -58,13 +60,24 @@ private:
     void FormClose(wxCloseEvent&);
     void Button1Click(wxCommandEvent&);
     void Button2Click(wxCommandEvent&);
+    void Button3Click(wxCommandEvent&);
+    void Button4Click(wxCommandEvent&);
+    void Button5Click(wxCommandEvent&);
+    void Button6Click(wxCommandEvent&);
+    void Button7Click(wxCommandEvent&);
     void NotYetThere(wxCommandEvent&);
-    void ApplyFallbackDisplay();
+    void Panel2Click(wxMouseEvent&);
+    void LoadDisplaySettings();
+    void SetDisplayFont(const TDisplayFont& font);
+    void ShowLog(const std::string& path, const char* missingText);
 
     TServices services_;
     TDataPaths paths_;
     TMainClock clock_;
     long tickCount_ = 0;
+    TDisplayFont displayFont_;
+    wxFont fontDialogFont_;  // the font dialog's own font and colour, kept for the run
+    wxColour fontDialogColour_;
 };
 
 }  // namespace app

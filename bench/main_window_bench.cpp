@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "app/Unit1.h"
+#include "app/Unit3.h"
 #include "bench/BenchUtil.h"
 #include "tests/GuiTest.h"
 #include "tests/TestDir.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
     app::TRecordingDialogs dialogs;
     app::TServices services = app::SystemServices();
     services.Dialogs = &dialogs;
+    services.Cursor = &app::SystemCursor();
     services.ExeDir = dir.Path();
     auto* form = new app::TForm1(services);
     form->Show();
@@ -93,6 +95,40 @@ int main(int argc, char** argv) {
     bench::Figure("key_to_record_lag_p90_ms", bench::Percentile(lag, 90), "ms");
     bench::Figure("key_to_record_lag_p99_ms", bench::Percentile(lag, 99), "ms");
     bench::Figure("key_records_lost", static_cast<double>(keys - static_cast<int>(log.size() / 35)), "records");
+
+    // Mouse mode: left clicks in the lock window against the recorded time.
+    std::filesystem::remove(dir / "time.txt");
+    auto* lock = new app::TForm3(form, *form);
+    lock->Show();
+    gui_test::PumpFor(300);
+    sent.clear();
+    done = false;
+    const int clicks = 150;
+    std::thread clicker([&] {
+        gui_test::TKeyInjector injector;
+        std::mt19937 rng(7);
+        std::uniform_int_distribution<int> gap(600, 800);  // past the double-click time
+        for (int i = 0; i < clicks; ++i) {
+            std::this_thread::sleep_for(milliseconds(i == 0 ? 100 : gap(rng) / 10));
+            sent.push_back(UtcMsNow());
+            injector.ClickLeft();
+            std::this_thread::sleep_for(milliseconds(500));
+        }
+        done = true;
+    });
+    gui_test::PumpUntil([&] { return done.load(); }, 200000);
+    clicker.join();
+    gui_test::PumpFor(100);
+    log = testing_support::Slurp(dir / "time.txt");
+    lag.clear();
+    for (size_t i = 0; i < sent.size() && (i + 1) * 35 <= log.size(); ++i) {
+        int64_t d = MsOfDay(log.substr(i * 35 + 3, 15)) - sent[i] % 86400000;
+        lag.push_back(static_cast<double>(std::llabs(d)));
+    }
+    bench::Figure("click_to_record_lag_p99_ms", bench::Percentile(lag, 99), "ms");
+    bench::Figure("click_records_lost", static_cast<double>(clicks - static_cast<int>(log.size() / 35)), "records");
+    lock->Close();
+    lock->Destroy();
 
     form->Destroy();
     gui_test::PumpFor(50);

@@ -67,6 +67,13 @@ void TKeyInjector::Tap(const std::string& keysym) {
     XFlush(d);
 }
 
+void TKeyInjector::ClickLeft() {
+    Display* d = static_cast<Display*>(display_);
+    XTestFakeButtonEvent(d, 1, True, CurrentTime);
+    XTestFakeButtonEvent(d, 1, False, CurrentTime);
+    XFlush(d);
+}
+
 bool StartToolkit(int& argc, char** argv) {
     wxApp::SetInstance(new wxApp());
     if (!wxEntryStart(argc, argv)) return false;

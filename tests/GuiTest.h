@@ -24,6 +24,7 @@ public:
     TKeyInjector();
     ~TKeyInjector();
     void Tap(const std::string& keysym);
+    void ClickLeft();
 
 private:
     void* display_;

@@ -1,0 +1,78 @@
+#include "app/Unit3.h"
+
+#include <wx/display.h>
+
+namespace app {
+
+TScreenRect LockRectangle(const wxRect& w, const wxRect& client) {
+    TScreenRect r{w.x + 20, w.y + 35, w.x + w.width - 20, w.y + w.height - 20};
+    // Without a title bar drawn around the window (no window manager) the insets cross over: keep
+    // the cursor on the panel instead.
+    if (r.Right <= r.Left || r.Bottom <= r.Top)
+        r = {client.x + 4, client.y + 4, client.x + client.width - 4, client.y + client.height - 4};
+    return r;
+}
+
+TForm3::TForm3(wxWindow* owner, TMainWindowLink& main)
+    : wxDialog(owner, wxID_ANY, "Blokada myszy", wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSTAY_ON_TOP), main_(main) {
+    SetFont(wxFont(8, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "MS Sans Serif"));
+    SetEscapeId(wxID_NONE);  // Esc must not end the mode
+    SetClientSize(192, 53);
+    Panel1 = new TCaptionPanel(this, "Odblokuj i zamknij: Shift+F9", wxPoint(0, 0), wxSize(192, 53), TCaptionPanel::bvLowered);
+    Panel1->Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& e) {
+        pressed_ = true;
+        e.Skip();
+    });
+    // The second press of a double click is no new click.
+    Panel1->Bind(wxEVT_LEFT_DCLICK, [this](wxMouseEvent&) { pressed_ = false; });
+    Panel1->Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& e) {
+        bool completed = pressed_ && wxRect(Panel1->GetClientSize()).Contains(e.GetPosition());
+        pressed_ = false;
+        if (completed) Guarded(*main_.Services().Dialogs, [this] { main_.CaptureRoutine(); });
+        e.Skip();
+    });
+    Bind(wxEVT_ACTIVATE, &TForm3::FormActivate, this);
+    // Being shown is the first activation, also where no window manager hands out activations.
+    Bind(wxEVT_SHOW, [this](wxShowEvent& e) {
+        if (e.IsShown()) CallAfter([this] { LockCursor(); });
+        e.Skip();
+    });
+    Bind(wxEVT_CHAR_HOOK, &TForm3::FormKeyDown, this);
+    Bind(wxEVT_CLOSE_WINDOW, &TForm3::FormClose, this);
+    FormCreate();
+}
+
+void TForm3::FormCreate() {
+    wxRect screen = wxDisplay(0u).GetGeometry();
+    wxSize outer = GetSize();
+    Move(screen.x + screen.width - outer.x - 80, screen.y + screen.height - outer.y - 80);
+}
+
+void TForm3::FormActivate(wxActivateEvent& e) {
+    if (e.GetActive()) LockCursor();
+    e.Skip();
+}
+
+void TForm3::LockCursor() {
+    TScreenRect r = LockRectangle(GetScreenRect(), wxRect(ClientToScreen(wxPoint(0, 0)), GetClientSize()));
+    base::TCursor& cursor = *main_.Services().Cursor;
+    cursor.MoveTo(r.Left + (r.Right - r.Left) / 2, r.Top + (r.Bottom - r.Top) / 2);
+    cursor.Confine(r.Left, r.Top, r.Right, r.Bottom);
+}
+
+void TForm3::FormKeyDown(wxKeyEvent& e) {
+    if (e.GetKeyCode() == WXK_F9 && e.ShiftDown()) {
+        Close();
+        return;
+    }
+    e.Skip();
+}
+
+void TForm3::FormClose(wxCloseEvent&) {
+    main_.FocusKeyChoice();
+    main_.Services().Cursor->Release();
+    if (IsModal()) EndModal(wxID_OK);
+    else Hide();
+}
+
+}  // namespace app
