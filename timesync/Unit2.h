@@ -32,7 +32,7 @@ public:
     wxButton* Button1;
     std::unique_ptr<TIdSNTP> IdSNTP1;
 
-    // The address a dotted IPv4 public server has by default (one of the Polish central office's).
+    // A public Polish SNTP server, given as a dotted IPv4 address so that no lookup is needed.
     static constexpr const char* kDefaultServer = "194.146.251.100";
 
     void Button2Click(wxCommandEvent& = Dummy());
