@@ -1,0 +1,487 @@
+#include "serial/CPort.h"
+
+#include <algorithm>
+
+namespace serial {
+
+// --- settings objects -------------------------------------------------------------------------
+
+void TComParity::SetBits(TParityBits v) {
+    if (bits_ == v) return;
+    bits_ = v;
+    port_.ApplyLineSettings();
+}
+void TComParity::SetCheck(bool v) {
+    if (check_ == v) return;
+    check_ = v;
+    port_.ApplyLineSettings();
+}
+void TComParity::SetReplace(bool v) {
+    if (replace_ == v) return;
+    replace_ = v;
+    port_.ApplyLineSettings();
+}
+void TComParity::SetReplaceChar(char v) {
+    if (replaceChar_ == v) return;
+    replaceChar_ = v;
+    port_.ApplyLineSettings();
+}
+void TComParity::Assign(const TComParity& o) {
+    bits_ = o.bits_, check_ = o.check_, replace_ = o.replace_, replaceChar_ = o.replaceChar_;
+    port_.ApplyLineSettings();
+}
+
+TFlowControl TComFlowControl::FlowControl() const {
+    if (ControlRTS == rtsHandshake && OutCTSFlow && !XonXoffIn && !XonXoffOut) return fcHardware;
+    if (ControlRTS == rtsDisable && !OutCTSFlow && XonXoffIn && XonXoffOut) return fcSoftware;
+    if (ControlRTS == rtsDisable && !OutCTSFlow && !XonXoffIn && !XonXoffOut) return fcNone;
+    return fcCustom;
+}
+
+void TComFlowControl::SetFlowControl(TFlowControl v) {
+    if (v != fcCustom) {
+        ControlRTS = rtsDisable;
+        OutCTSFlow = XonXoffIn = XonXoffOut = false;
+        if (v == fcHardware) {
+            ControlRTS = rtsHandshake;
+            OutCTSFlow = true;
+        } else if (v == fcSoftware) {
+            XonXoffIn = XonXoffOut = true;
+        }
+    }
+    port_.ApplyLineSettings();
+}
+
+void TComFlowControl::Assign(const TComFlowControl& o) {
+    OutCTSFlow = o.OutCTSFlow, OutDSRFlow = o.OutDSRFlow, ControlDTR = o.ControlDTR, ControlRTS = o.ControlRTS;
+    XonXoffOut = o.XonXoffOut, XonXoffIn = o.XonXoffIn, DSRSensitivity = o.DSRSensitivity;
+    TxContinueOnXoff = o.TxContinueOnXoff, XonChar = o.XonChar, XoffChar = o.XoffChar;
+    port_.ApplyLineSettings();
+}
+
+void TComTimeouts::Assign(const TComTimeouts& o) {
+    ReadInterval = o.ReadInterval, ReadTotalMultiplier = o.ReadTotalMultiplier, ReadTotalConstant = o.ReadTotalConstant;
+    WriteTotalMultiplier = o.WriteTotalMultiplier, WriteTotalConstant = o.WriteTotalConstant;
+    port_.ApplyTimeoutSettings();
+}
+
+namespace {
+int32_t EvenSize(int32_t v) { return v > 0 && v % 2 == 1 ? v - 1 : v; }
+}  // namespace
+
+void TComBuffer::SetInputSize(int32_t v) {
+    if (input_ == v) return;
+    input_ = EvenSize(v);
+    port_.ApplyBufferSizes();
+}
+void TComBuffer::SetOutputSize(int32_t v) {
+    if (output_ == v) return;
+    output_ = EvenSize(v);
+    port_.ApplyBufferSizes();
+}
+void TComBuffer::Assign(const TComBuffer& o) {
+    input_ = o.input_, output_ = o.output_;
+    port_.ApplyBufferSizes();
+}
+
+// --- the port ---------------------------------------------------------------------------------
+
+TCustomComPort::TCustomComPort(TComDriver& driver, base::TCallQueue& ui)
+    : Parity(*this), FlowControl(*this), Timeouts(*this), Buffer(*this), driver_(driver), ui_(ui),
+      alive_(std::make_shared<bool>(true)) {}
+
+TCustomComPort::~TCustomComPort() {
+    closeDeferred_ = false;
+    dispatching_ = 0;
+    try {
+        ClosePort();
+    } catch (...) {
+    }
+    if (threadCreated_) StopEventThread();  // a close that failed half-way
+}
+
+void TCustomComPort::SetConnected(bool v) {
+    if (Loading) {
+        connectedStored_ = v;
+        return;
+    }
+    if (v == connected_) return;
+    if (v) OpenPort();
+    else ClosePort();
+}
+
+void TCustomComPort::Loaded() {
+    Loading = false;
+    if (!connectedStored_) return;
+    connectedStored_ = false;
+    try {
+        OpenPort();
+    } catch (const std::exception& e) {
+        if (ReportError) ReportError(e);
+    }
+}
+
+void TCustomComPort::SetPort(const std::string& v) {
+    if (port_ == v) return;
+    port_ = v;
+    if (connected_ && !Loading) {
+        ClosePort();
+        OpenPort();
+    }
+}
+
+#define TEMPIX_LINE_SETTER(Name, Type, field) \
+    void TCustomComPort::Set##Name(Type v) {   \
+        if (field == v) return;                \
+        field = v;                             \
+        ApplyLineSettings();                   \
+    }
+TEMPIX_LINE_SETTER(BaudRate, TBaudRate, baudRate_)
+TEMPIX_LINE_SETTER(CustomBaudRate, int32_t, customBaudRate_)
+TEMPIX_LINE_SETTER(StopBits, TStopBits, stopBits_)
+TEMPIX_LINE_SETTER(DataBits, TDataBits, dataBits_)
+TEMPIX_LINE_SETTER(DiscardNull, bool, discardNull_)
+TEMPIX_LINE_SETTER(EventChar, char, eventChar_)
+#undef TEMPIX_LINE_SETTER
+
+void TCustomComPort::SetSyncMethod(TSyncMethod v) {
+    if (syncMethod_ == v) return;
+    if (connected_ && !Loading) throw EComPort(14);
+    syncMethod_ = v;
+}
+
+TLineSettings TCustomComPort::LineSettings() const {
+    TLineSettings s;
+    s.BaudRate = baudRate_, s.CustomBaudRate = customBaudRate_, s.DataBits = dataBits_, s.StopBits = stopBits_;
+    s.DiscardNull = discardNull_, s.EventChar = eventChar_;
+    s.ParityBits = Parity.Bits(), s.ParityCheck = Parity.Check(), s.ParityReplace = Parity.Replace();
+    s.ReplaceChar = Parity.ReplaceChar();
+    const TComFlowControl& f = FlowControl;
+    s.OutCTSFlow = f.OutCTSFlow, s.OutDSRFlow = f.OutDSRFlow, s.ControlDTR = f.ControlDTR, s.ControlRTS = f.ControlRTS;
+    s.XonXoffOut = f.XonXoffOut, s.XonXoffIn = f.XonXoffIn, s.DSRSensitivity = f.DSRSensitivity;
+    s.TxContinueOnXoff = f.TxContinueOnXoff, s.XonChar = f.XonChar, s.XoffChar = f.XoffChar;
+    s.InputSize = Buffer.InputSize();
+    return s;
+}
+
+void TCustomComPort::OpenDevice() {
+    int error = 0;
+    device_ = driver_.Open(port_, error);
+    if (!device_) throw EComPort(1, error);
+}
+
+void TCustomComPort::CloseDevice() { device_.reset(); }
+
+void TCustomComPort::ApplyAllSettings() {
+    ApplyBufferSizes();
+    ApplyLineSettings();
+    ApplyTimeoutSettings();
+}
+
+void TCustomComPort::ApplyLineSettings() {
+    if (!Applies()) return;
+    int error = 0;
+    if (!device_->SetCommState(BuildDCB(LineSettings()), error)) throw EComPort(7, error);
+}
+
+void TCustomComPort::ApplyTimeoutSettings() {
+    if (!Applies()) return;
+    TCommTimeouts t{static_cast<uint32_t>(Timeouts.ReadInterval), static_cast<uint32_t>(Timeouts.ReadTotalMultiplier),
+                    static_cast<uint32_t>(Timeouts.ReadTotalConstant), static_cast<uint32_t>(Timeouts.WriteTotalMultiplier),
+                    static_cast<uint32_t>(Timeouts.WriteTotalConstant)};
+    int error = 0;
+    if (!device_->SetCommTimeouts(t, error)) throw EComPort(8, error);
+}
+
+void TCustomComPort::ApplyBufferSizes() {
+    if (!Applies()) return;
+    int error = 0;
+    if (!device_->SetupComm(static_cast<uint32_t>(Buffer.InputSize()), static_cast<uint32_t>(Buffer.OutputSize()), error))
+        throw EComPort(9, error);
+}
+
+TModemSignals TCustomComPort::ReadModemSignals() {
+    uint32_t status = 0;
+    int error = ERROR_INVALID_HANDLE;
+    if (!device_ || !device_->GetCommModemStatus(status, error)) throw EComPort(11, error);
+    return static_cast<TModemSignals>((status >> 4) & 0x0F);
+}
+
+int TCustomComPort::ReadInputCount() {
+    uint32_t errors = 0, count = 0;
+    int error = ERROR_INVALID_HANDLE;
+    if (!device_ || !device_->ClearCommError(errors, count, error)) throw EComPort(10, error);
+    return static_cast<int>(count);
+}
+
+TComErrors TCustomComPort::ReadLineErrors() {
+    uint32_t e = 0, count = 0;
+    int error = ERROR_INVALID_HANDLE;
+    if (!device_ || !device_->ClearCommError(e, count, error)) throw EComPort(10, error);
+    TComErrors r = 0;
+    if (e & CE_FRAME) r |= erFrame;
+    if ((e & CE_RXPARITY) && Parity.Check()) r |= erParity;
+    if (e & CE_OVERRUN) r |= erOverrun;
+    if (e & CE_BREAK) r |= erBreak;
+    if (e & CE_IOE) r |= erIO;
+    if (e & CE_MODE) r |= erMode;
+    if (e & CE_RXOVER) r |= erRxOver;
+    if (e & CE_TXFULL) r |= erTxFull;
+    return r;
+}
+
+void TCustomComPort::PurgeTransfers() {
+    int error = ERROR_INVALID_HANDLE;
+    if (!device_ || !device_->PurgeComm(PURGE_TXABORT | PURGE_RXABORT, error)) throw EComPort(5, error);
+}
+
+int TCustomComPort::ReadBlock(char* buffer, int count) {
+    uint32_t read = 0;
+    int error = ERROR_INVALID_HANDLE;
+    if (!device_ || !device_->Read(buffer, static_cast<uint32_t>(count), read, error)) throw EComPort(3, error);
+    if (ReadInputCount() == 0) NotifyLinks([&](TComLink& l) { if (l.OnRx) l.OnRx(*this, false); });
+    return static_cast<int>(read);
+}
+
+void TCustomComPort::AttachLink(TComLink* link) {
+    if (std::find(links_.begin(), links_.end(), link) != links_.end()) throw EComPort(18);
+    links_.push_back(link);
+    linkWantsData_ = std::any_of(links_.begin(), links_.end(), [](TComLink* l) { return bool(l->OnRxBuf); });
+}
+
+void TCustomComPort::DetachLink(TComLink* link) {
+    auto it = std::find(links_.begin(), links_.end(), link);
+    if (it == links_.end()) throw EComPort(18);
+    links_.erase(it);
+    linkWantsData_ = std::any_of(links_.begin(), links_.end(), [](TComLink* l) { return bool(l->OnRxBuf); });
+}
+
+template <class F>
+void TCustomComPort::NotifyLinks(F&& call) {
+    std::vector<TComLink*> links = links_;  // a slot may detach its link
+    for (TComLink* l : links) call(*l);
+}
+
+void TCustomComPort::OpenPort() {
+    if (connected_) return;
+    if (OnBeforeOpen) OnBeforeOpen(*this);
+    OpenDevice();
+    connected_ = true;
+    try {
+        ApplyAllSettings();
+    } catch (...) {
+        CloseDevice();
+        connected_ = false;
+        throw;
+    }
+    if (Events != 0) {
+        device_->SetCommMask(EventsToMask(Events));
+        threadEnded_ = false;
+        TComEvents events = Events;
+        thread_ = std::thread([this, events] { ThreadBody(events); });
+        threadCreated_ = true;
+    }
+    NotifyLinks([&](TComLink& l) { if (l.OnConn) l.OnConn(*this, true); });
+    if (OnAfterOpen) OnAfterOpen(*this);
+    ReportLineSignals(true);
+}
+
+void TCustomComPort::ClosePort() {
+    if (!connected_) return;
+    if (dispatching_ > 0) {
+        closeDeferred_ = true;  // the event thread waits for this very dispatch: close when it returns
+        return;
+    }
+    ReportLineSignals(false);
+    if (OnBeforeClose) OnBeforeClose(*this);
+    PurgeTransfers();
+    if (threadCreated_) StopEventThread();
+    CloseDevice();
+    connected_ = false;
+    NotifyLinks([&](TComLink& l) { if (l.OnConn) l.OnConn(*this, false); });
+    if (OnAfterClose) OnAfterClose(*this);
+}
+
+void TCustomComPort::StopEventThread() {
+    device_->StopWaits();
+    // Calls the thread has already queued still run, so it can end.
+    ui_.RunUntil([this] { return threadEnded_.load(); });
+    thread_.join();
+    threadCreated_ = false;
+}
+
+void TCustomComPort::ThreadBody(TComEvents) {
+    for (;;) {
+        uint32_t mask = 0;
+        TComDevice::TWait w = device_->WaitCommEvent(mask);
+        if (w == TComDevice::TWait::Event) {
+            TComEvents events = MaskToEvents(mask);
+            try {
+                Dispatch(events);
+            } catch (...) {
+                break;  // a failing dispatch ends the thread
+            }
+            continue;
+        }
+        if (w == TComDevice::TWait::Gone && syncMethod_ != smNone) {
+            // The device went away: one last report, so that the owner can close and tell the user.
+            try {
+                ui_.Synchronize([this] {
+                    if (!connected_) return;
+                    ++dispatching_;
+                    try {
+                        if (OnError) OnError(*this, erIO);
+                    } catch (...) {
+                    }
+                    EndDispatch();
+                });
+            } catch (...) {
+            }
+        }
+        break;
+    }
+    device_->SetCommMask(0);
+    int error = 0;
+    device_->PurgeComm(PURGE_TXCLEAR | PURGE_RXCLEAR, error);
+    threadEnded_ = true;
+    ui_.Notify();
+}
+
+void TCustomComPort::Dispatch(TComEvents events) {
+    switch (syncMethod_) {
+    case smThreadSync:
+        ui_.Synchronize([this, events] {
+            ++dispatching_;
+            try {
+                RunEventHandlers(events);
+            } catch (...) {
+                EndDispatch();
+                throw;
+            }
+            EndDispatch();
+        });
+        break;
+    case smNone: RunEventHandlers(events); break;
+    case smWindowSync:
+        // One message per event; the UI thread handles it later, only while the port is open.
+        for (TComEvent e : kDispatchOrder) {
+            if (!(events & EventBit(e))) continue;
+            std::weak_ptr<bool> alive = alive_;
+            ui_.Post([this, alive, e] {
+                if (alive.expired() || !connected_) return;
+                ++dispatching_;
+                try {
+                    DispatchStep(e);
+                } catch (const std::exception& ex) {
+                    if (ReportError) ReportError(ex);
+                }
+                EndDispatch();
+            });
+        }
+        break;
+    }
+}
+
+void TCustomComPort::EndDispatch() {
+    if (--dispatching_ > 0 || !closeDeferred_) return;
+    closeDeferred_ = false;
+    std::weak_ptr<bool> alive = alive_;
+    ui_.Post([this, alive] {
+        if (alive.expired()) return;
+        try {
+            ClosePort();
+        } catch (const std::exception& e) {
+            if (ReportError) ReportError(e);
+        }
+    });
+}
+
+void TCustomComPort::RunEventHandlers(TComEvents events) {
+    for (TComEvent e : kDispatchOrder)
+        if (events & EventBit(e)) DispatchStep(e);
+}
+
+void TCustomComPort::SignalStep(TModemSignals bit, TComSignalEvent TComLink::*slot, const TComSignalEvent& handler) {
+    bool on = (ReadModemSignals() & bit) != 0;
+    NotifyLinks([&](TComLink& l) { if (l.*slot) (l.*slot)(*this, on); });
+    if (handler) handler(*this, on);
+}
+
+void TCustomComPort::DispatchStep(TComEvent e) {
+    switch (e) {
+    case evError: {
+        TComErrors errors = ReadLineErrors();
+        if (errors && OnError) OnError(*this, errors);
+        break;
+    }
+    case evRxChar: RxCharStep(); break;
+    case evTxEmpty:
+        NotifyLinks([&](TComLink& l) { if (l.OnTx) l.OnTx(*this, false); });
+        NotifyLinks([&](TComLink& l) { if (l.OnTxEmpty) l.OnTxEmpty(*this); });
+        if (OnTxEmpty) OnTxEmpty(*this);
+        break;
+    case evBreak:
+        if (OnBreak) OnBreak(*this);
+        break;
+    case evRing:
+        NotifyLinks([&](TComLink& l) { if (l.OnRing) l.OnRing(*this); });
+        if (OnRing) OnRing(*this);
+        break;
+    case evCTS: SignalStep(msCTS, &TComLink::OnCTSChange, OnCTSChange); break;
+    case evDSR: SignalStep(msDSR, &TComLink::OnDSRChange, OnDSRChange); break;
+    case evRxFlag:
+        NotifyLinks([&](TComLink& l) { if (l.OnRxFlag) l.OnRxFlag(*this); });
+        if (OnRxFlag) OnRxFlag(*this);
+        break;
+    case evRLSD: SignalStep(msRLSD, &TComLink::OnRLSDChange, OnRLSDChange); break;
+    case evRx80Full:
+        if (OnRx80Full) OnRx80Full(*this);
+        break;
+    }
+}
+
+void TCustomComPort::RxCharStep() {
+    int count = ReadInputCount();
+    if (count > 0) NotifyLinks([&](TComLink& l) { if (l.OnRx) l.OnRx(*this, true); });
+    if (count > 0 && (!RxCharReportsCount || linkWantsData_)) {
+        std::vector<char> data;
+        bool read = false;
+        auto readOnce = [&] {
+            if (read) return;
+            data.resize(static_cast<size_t>(count));
+            read = true;
+            int n = ReadBlock(data.data(), count);
+            data.resize(static_cast<size_t>(n));
+            if (OnRxBuf) OnRxBuf(*this, data.data(), n);
+        };
+        try {
+            NotifyLinks([&](TComLink& l) {
+                if (!l.OnRxBuf) return;
+                readOnce();
+                l.OnRxBuf(*this, data.data(), static_cast<int>(data.size()));
+            });
+            if (!read && !RxCharReportsCount) readOnce();
+        } catch (...) {
+            throw;
+        }
+        if (read) count = 0;
+    }
+    if (count > 0 && OnRxChar) OnRxChar(*this, count);
+}
+
+void TCustomComPort::ReportLineSignals(bool open) {
+    if (open) {
+        DispatchStep(evCTS);
+        DispatchStep(evDSR);
+        DispatchStep(evRLSD);
+        return;
+    }
+    NotifyLinks([&](TComLink& l) { if (l.OnCTSChange) l.OnCTSChange(*this, false); });
+    NotifyLinks([&](TComLink& l) { if (l.OnDSRChange) l.OnDSRChange(*this, false); });
+    NotifyLinks([&](TComLink& l) { if (l.OnRLSDChange) l.OnRLSDChange(*this, false); });
+    if (OnCTSChange) OnCTSChange(*this, false);
+    if (OnDSRChange) OnDSRChange(*this, false);
+    if (OnRLSDChange) OnRLSDChange(*this, false);
+}
+
+}  // namespace serial

@@ -1,0 +1,166 @@
+#include "serial/ComDriverSim.h"
+
+#include <cstring>
+
+namespace serial {
+
+class TSimDevice final : public TComDevice {
+public:
+    explicit TSimDevice(std::shared_ptr<TSimLine> line) : l_(std::move(line)) {}
+    ~TSimDevice() override {
+        std::lock_guard<std::mutex> g(l_->lock_);
+        l_->open_ = false;
+        l_->stopped_ = false;
+    }
+    bool SetupComm(uint32_t in, uint32_t out, int&) override {
+        std::lock_guard<std::mutex> g(l_->lock_);
+        ++l_->SetupCommCalls;
+        l_->InQueue = in, l_->OutQueue = out;
+        return true;
+    }
+    bool SetCommState(const TDCB& dcb, int& error) override {
+        std::lock_guard<std::mutex> g(l_->lock_);
+        ++l_->SetCommStateCalls;
+        if (l_->FailSetCommState) {
+            error = l_->FailSetCommState;
+            return false;
+        }
+        l_->LastDCB = dcb;
+        return true;
+    }
+    bool SetCommTimeouts(const TCommTimeouts&, int&) override {
+        std::lock_guard<std::mutex> g(l_->lock_);
+        ++l_->SetCommTimeoutsCalls;
+        return true;
+    }
+    void SetCommMask(uint32_t mask) override {
+        std::lock_guard<std::mutex> g(l_->lock_);
+        l_->mask_ = l_->LastMask = mask;
+    }
+    TWait WaitCommEvent(uint32_t& events) override {
+        std::unique_lock<std::mutex> g(l_->lock_);
+        l_->changed_.wait(g, [&] { return l_->stopped_ || l_->gone_ || (l_->pending_ & l_->mask_); });
+        if (l_->stopped_) return TWait::Stopped;  // the stop wins
+        if (l_->gone_) return TWait::Gone;
+        events = l_->pending_ & l_->mask_;
+        l_->pending_ &= ~events;
+        return TWait::Event;
+    }
+    void StopWaits() override {
+        {
+            std::lock_guard<std::mutex> g(l_->lock_);
+            l_->stopped_ = true;
+        }
+        l_->changed_.notify_all();
+    }
+    bool GetCommModemStatus(uint32_t& status, int& error) override {
+        std::lock_guard<std::mutex> g(l_->lock_);
+        if (l_->FailModemStatus) {
+            error = l_->FailModemStatus;
+            return false;
+        }
+        status = l_->gone_ ? 0 : l_->status_;
+        return true;
+    }
+    bool ClearCommError(uint32_t& errors, uint32_t& inQueue, int&) override {
+        std::lock_guard<std::mutex> g(l_->lock_);
+        errors = l_->errors_;
+        l_->errors_ = 0;
+        inQueue = static_cast<uint32_t>(l_->input_.size());
+        return true;
+    }
+    bool PurgeComm(uint32_t flags, int&) override {
+        std::lock_guard<std::mutex> g(l_->lock_);
+        if (flags & (PURGE_RXCLEAR)) l_->input_.clear();
+        return true;
+    }
+    bool Read(void* buffer, uint32_t count, uint32_t& read, int&) override {
+        std::lock_guard<std::mutex> g(l_->lock_);
+        read = std::min<uint32_t>(count, static_cast<uint32_t>(l_->input_.size()));
+        std::memcpy(buffer, l_->input_.data(), read);
+        l_->input_.erase(0, read);
+        return true;
+    }
+
+private:
+    std::shared_ptr<TSimLine> l_;
+};
+
+void TSimLine::Signal(uint32_t bit, bool on, uint32_t ev) {
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        status_ = on ? status_ | bit : status_ & ~bit;
+        pending_ |= ev;
+    }
+    changed_.notify_all();
+}
+
+void TSimLine::SetLines(uint32_t status, uint32_t eventMask) {
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        status_ = status;
+        pending_ |= eventMask;
+    }
+    changed_.notify_all();
+}
+
+void TSimLine::Receive(const std::string& bytes, bool report) {
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        input_ += bytes;
+        if (report) pending_ |= 0x0001;
+    }
+    changed_.notify_all();
+}
+
+void TSimLine::AddErrors(uint32_t ce, bool report) {
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        errors_ |= ce;
+        if (report) pending_ |= 0x0080;
+    }
+    changed_.notify_all();
+}
+
+void TSimLine::Raise(uint32_t eventMask) {
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        pending_ |= eventMask;
+    }
+    changed_.notify_all();
+}
+
+void TSimLine::Unplug() {
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        gone_ = true;
+    }
+    changed_.notify_all();
+}
+
+TSimLine& TSimComDriver::Line(const std::string& port) {
+    std::lock_guard<std::mutex> g(lock_);
+    auto& l = lines_[port];
+    if (!l) l = std::make_shared<TSimLine>();
+    return *l;
+}
+
+std::unique_ptr<TComDevice> TSimComDriver::Open(const std::string& port, int& error) {
+    std::lock_guard<std::mutex> g(lock_);
+    auto it = lines_.find(port);
+    if (it == lines_.end()) {
+        error = 2;  // ERROR_FILE_NOT_FOUND
+        return nullptr;
+    }
+    std::lock_guard<std::mutex> lg(it->second->lock_);
+    if (it->second->open_) {
+        error = 5;  // ERROR_ACCESS_DENIED: opened exclusively
+        return nullptr;
+    }
+    it->second->open_ = true;
+    it->second->gone_ = false;
+    it->second->pending_ = 0;
+    return std::make_unique<TSimDevice>(it->second);
+}
+
+}  // namespace serial

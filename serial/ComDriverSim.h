@@ -1,0 +1,61 @@
+// A serial driver that tests script: lines, bytes, errors and failures, each port one TSimLine.
+#pragma once
+
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "serial/ComDriver.h"
+
+namespace serial {
+
+class TSimLine {
+public:
+    void SetCTS(bool on) { Signal(MS_CTS_ON, on, 0x0008); }
+    void SetDSR(bool on) { Signal(MS_DSR_ON, on, 0x0010); }
+    void SetRLSD(bool on) { Signal(MS_RLSD_ON, on, 0x0020); }
+    // Several changes reported by one completed wait.
+    void SetLines(uint32_t status, uint32_t eventMask);
+    void Receive(const std::string& bytes, bool report = true);
+    // Sets line errors; with `report` the error event is raised too.
+    void AddErrors(uint32_t ceErrors, bool report = true);
+    void Raise(uint32_t eventMask);
+    void Unplug();
+
+    // What the component did.
+    int SetCommStateCalls = 0;
+    int SetupCommCalls = 0;
+    int SetCommTimeoutsCalls = 0;
+    TDCB LastDCB{};
+    uint32_t LastMask = 0;
+    uint32_t InQueue = 0, OutQueue = 0;
+    // Failures to inject: the Windows error code, 0 for none.
+    int FailSetCommState = 0;
+    int FailModemStatus = 0;
+
+private:
+    friend class TSimDevice;
+    friend class TSimComDriver;
+    void Signal(uint32_t bit, bool on, uint32_t ev);
+
+    std::mutex lock_;
+    std::condition_variable changed_;
+    uint32_t status_ = 0, pending_ = 0, mask_ = 0, errors_ = 0;
+    std::string input_;
+    bool open_ = false, stopped_ = false, gone_ = false;
+};
+
+class TSimComDriver final : public TComDriver {
+public:
+    // A port that exists; the same object for every open of that name.
+    TSimLine& Line(const std::string& port);
+    std::unique_ptr<TComDevice> Open(const std::string& port, int& error) override;
+
+private:
+    std::mutex lock_;
+    std::map<std::string, std::shared_ptr<TSimLine>> lines_;
+};
+
+}  // namespace serial

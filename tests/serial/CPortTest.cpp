@@ -1,0 +1,262 @@
+#include "serial/CPort.h"
+
+#include <gtest/gtest.h>
+
+#include "serial/ComDriverSim.h"
+
+using namespace serial;
+
+namespace {
+
+class CPortTest : public testing::Test {
+protected:
+    CPortTest() : line(driver.Line("COM1")), port(driver, ui) {}
+    ~CPortTest() override { port.ClosePort(); }  // while the log and the link still exist
+
+    // Handlers and slots that write what they see, in order.
+    void Record() {
+        port.OnBeforeOpen = [&](TCustomComPort&) { log += "beforeopen "; };
+        port.OnAfterOpen = [&](TCustomComPort&) { log += "afteropen "; };
+        port.OnBeforeClose = [&](TCustomComPort&) { log += "beforeclose "; };
+        port.OnAfterClose = [&](TCustomComPort&) { log += "afterclose "; };
+        port.OnCTSChange = [&](TCustomComPort&, bool on) { log += on ? "cts1 " : "cts0 "; };
+        port.OnDSRChange = [&](TCustomComPort&, bool on) { log += on ? "dsr1 " : "dsr0 "; };
+        port.OnRLSDChange = [&](TCustomComPort&, bool on) { log += on ? "rlsd1 " : "rlsd0 "; };
+        port.OnError = [&](TCustomComPort&, TComErrors e) { log += "error" + std::to_string(e) + " "; };
+        port.OnRxChar = [&](TCustomComPort&, int n) { log += "rx" + std::to_string(n) + " "; };
+        port.OnRxBuf = [&](TCustomComPort&, const char* b, int n) { log += "buf:" + std::string(b, static_cast<size_t>(n)) + " "; };
+        link.OnConn = [&](TCustomComPort&, bool on) { log += on ? "Lconn1 " : "Lconn0 "; };
+        link.OnCTSChange = [&](TCustomComPort&, bool on) { log += on ? "Lcts1 " : "Lcts0 "; };
+        port.AttachLink(&link);
+    }
+    // Runs the UI side until the log ends with `tail`.
+    bool WaitFor(const std::string& tail) {
+        for (int i = 0; i < 400; ++i) {
+            ui.RunPending();
+            if (log.size() >= tail.size() && log.compare(log.size() - tail.size(), tail.size(), tail) == 0) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+    void Settle() {
+        for (int i = 0; i < 20; ++i) {
+            ui.RunPending();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+
+    base::TCallQueue ui;
+    TSimComDriver driver;
+    TSimLine& line;
+    TComPort port;
+    TComLink link;
+    std::string log;
+};
+
+}  // namespace
+
+TEST_F(CPortTest, open_and_close_report_in_order_with_cts_high) {
+    Record();
+    line.SetCTS(true);
+    port.OpenPort();
+    EXPECT_EQ(log, "beforeopen Lconn1 afteropen Lcts1 cts1 dsr0 rlsd0 ");
+    EXPECT_TRUE(port.Connected());
+    EXPECT_TRUE(port.EventThreadRunning());
+    log.clear();
+    port.ClosePort();
+    EXPECT_EQ(log, "Lcts0 cts0 dsr0 rlsd0 beforeclose Lconn0 afterclose ");
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(line.LastMask, 0u);  // the thread cleared the mask on its way out
+}
+
+TEST_F(CPortTest, one_wait_with_several_events_follows_the_fixed_order) {
+    Record();
+    port.OpenPort();
+    log.clear();
+    line.SetLines(MS_CTS_ON | MS_DSR_ON, 0x0008 | 0x0010);
+    ASSERT_TRUE(WaitFor("dsr1 "));
+    EXPECT_EQ(log, "Lcts1 cts1 dsr1 ");
+    log.clear();
+    line.AddErrors(CE_FRAME, false);
+    line.Receive("abc", false);
+    line.Raise(0x0080 | 0x0001);  // one wait: the error and the bytes
+    ASSERT_TRUE(WaitFor("rx3 "));
+    EXPECT_EQ(log, "error1 rx3 ");
+}
+
+TEST_F(CPortTest, errors_cleared_before_their_event_fire_nothing) {
+    Record();
+    port.OpenPort();
+    port.Events = 0;
+    line.AddErrors(CE_OVERRUN, false);
+    EXPECT_EQ(port.ReadInputCount(), 0);  // clears the error state as a side effect
+    log.clear();
+    line.Raise(0x0080 | 0x0008);
+    ASSERT_TRUE(WaitFor("cts0 "));
+    EXPECT_EQ(log, "Lcts0 cts0 ");
+}
+
+TEST_F(CPortTest, received_bytes_are_counted_or_read_once) {
+    Record();
+    port.OpenPort();
+    log.clear();
+    line.Receive("12345");
+    ASSERT_TRUE(WaitFor("rx5 "));
+    line.Receive("6");
+    ASSERT_TRUE(WaitFor("rx6 "));  // never read: the count grows
+    port.ClosePort();
+    port.RxCharReportsCount = false;
+    port.OpenPort();
+    log.clear();
+    line.Receive("xyz");
+    ASSERT_TRUE(WaitFor("buf:xyz "));
+    Settle();
+    EXPECT_EQ(log, "buf:xyz ");
+    EXPECT_EQ(port.ReadInputCount(), 0);
+}
+
+TEST_F(CPortTest, a_raising_handler_ends_the_thread_silently_and_close_still_works) {
+    Record();
+    port.OpenPort();
+    int reports = 0;
+    port.OnCTSChange = [&](TCustomComPort&, bool) {
+        ++reports;
+        throw std::runtime_error("capture failed");
+    };
+    line.SetCTS(true);
+    for (int i = 0; i < 100 && reports == 0; ++i) Settle();
+    line.SetCTS(false);
+    line.SetCTS(true);
+    Settle();
+    EXPECT_EQ(reports, 1);
+    port.OnCTSChange = nullptr;
+    port.ClosePort();
+    EXPECT_FALSE(port.Connected());
+}
+
+TEST_F(CPortTest, links_attach_once_and_a_late_link_sees_later_events_only) {
+    Record();
+    EXPECT_THROW(port.AttachLink(&link), EComPort);
+    port.OpenPort();
+    TComLink late;
+    std::string seen;
+    late.OnCTSChange = [&](TCustomComPort&, bool on) { seen += on ? "1" : "0"; };
+    port.AttachLink(&late);
+    EXPECT_EQ(seen, "");
+    line.SetCTS(true);
+    ASSERT_TRUE(WaitFor("cts1 "));
+    EXPECT_EQ(seen, "1");
+    port.DetachLink(&late);
+    try {
+        port.DetachLink(&late);
+        FAIL();
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.FailureCode, 18);
+        EXPECT_EQ(e.SystemError, -1);
+    }
+    EXPECT_FALSE(port.LinkWantsData());
+    late.OnRxBuf = [](TCustomComPort&, const char*, int) {};
+    port.AttachLink(&late);
+    EXPECT_TRUE(port.LinkWantsData());
+    port.DetachLink(&late);
+}
+
+TEST_F(CPortTest, setters_apply_only_changes_and_only_while_open) {
+    port.SetBaudRate(br19200);
+    EXPECT_EQ(line.SetCommStateCalls, 0);
+    port.OpenPort();
+    EXPECT_EQ(line.SetCommStateCalls, 1);
+    EXPECT_EQ(line.LastDCB.BaudRate, 19200u);
+    port.SetBaudRate(br19200);
+    EXPECT_EQ(line.SetCommStateCalls, 1);
+    port.FlowControl.SetFlowControl(fcHardware);
+    EXPECT_EQ(line.SetCommStateCalls, 2);
+    EXPECT_EQ(line.LastDCB.Flags, 0x2005u);
+    port.FlowControl.Set(&TComFlowControl::ControlDTR, dtrEnable);
+    port.FlowControl.SetFlowControl(fcSoftware);
+    EXPECT_EQ(port.FlowControl.ControlDTR, dtrEnable);
+    EXPECT_EQ(port.FlowControl.FlowControl(), fcSoftware);
+    port.FlowControl.Set(&TComFlowControl::OutDSRFlow, true);
+    EXPECT_EQ(port.FlowControl.FlowControl(), fcSoftware);
+    port.Buffer.SetInputSize(1000);
+    port.Buffer.SetInputSize(1025);
+    EXPECT_EQ(port.Buffer.InputSize(), 1024);
+    port.Buffer.SetInputSize(-3);
+    EXPECT_EQ(port.Buffer.InputSize(), -3);
+    try {
+        port.SetSyncMethod(smNone);
+        FAIL();
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.FailureCode, 14);
+        EXPECT_STREQ(e.what(), "Cannot set property while connected");
+    }
+    EXPECT_EQ(port.SyncMethod(), smThreadSync);
+}
+
+TEST_F(CPortTest, open_failures_leave_the_port_closed) {
+    port.SetPort("COM7");
+    try {
+        port.OpenPort();
+        FAIL();
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.FailureCode, 1);
+        EXPECT_STREQ(e.what(), "Unable to open com port (win error code: 2)");
+    }
+    EXPECT_FALSE(port.Connected());
+    port.SetPort("COM1");
+    line.FailSetCommState = 87;
+    EXPECT_THROW(port.OpenPort(), EComPort);
+    EXPECT_FALSE(port.Connected());
+    EXPECT_FALSE(port.EventThreadRunning());
+    line.FailSetCommState = 0;
+    port.OpenPort();
+    TComPort second(driver, ui);
+    try {
+        second.OpenPort();
+        FAIL();
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.SystemError, 5);  // exclusive
+    }
+    EXPECT_THROW(TComPort(driver, ui).ReadModemSignals(), EComPort);
+}
+
+TEST_F(CPortTest, a_lost_device_reports_erIO_once_and_the_port_can_close_and_reopen) {
+    Record();
+    port.OpenPort();
+    log.clear();
+    line.Unplug();
+    ASSERT_TRUE(WaitFor("error16 "));
+    Settle();
+    EXPECT_EQ(log, "error16 ");
+    port.ClosePort();
+    EXPECT_FALSE(port.Connected());
+    port.OpenPort();
+    EXPECT_TRUE(port.Connected());
+}
+
+TEST_F(CPortTest, a_close_asked_for_inside_a_dispatch_waits_for_it_to_return) {
+    Record();
+    port.OpenPort();
+    port.OnCTSChange = [&](TCustomComPort& p, bool on) {
+        if (on) p.ClosePort();
+        log += on ? "cts1 " : "cts0 ";
+    };
+    log.clear();
+    line.SetCTS(true);
+    ASSERT_TRUE(WaitFor("afterclose "));
+    EXPECT_EQ(log, "Lcts1 cts1 Lcts0 cts0 dsr0 rlsd0 beforeclose Lconn0 afterclose ");
+    EXPECT_FALSE(port.Connected());
+}
+
+TEST_F(CPortTest, no_events_means_no_thread_but_the_open_report_still_comes) {
+    Record();
+    port.Events = 0;
+    line.SetCTS(true);
+    port.OpenPort();
+    EXPECT_FALSE(port.EventThreadRunning());
+    EXPECT_EQ(log, "beforeopen Lconn1 afteropen Lcts1 cts1 dsr0 rlsd0 ");
+    log.clear();
+    line.SetCTS(false);
+    Settle();
+    EXPECT_EQ(log, "");
+}
