@@ -2,6 +2,8 @@
 #include <wx/app.h>
 
 #include "app/Unit1.h"
+#include "base/ExeDir.h"
+#include "serial/CPortTranslate.h"
 
 namespace {
 
@@ -9,6 +11,7 @@ class TTempixApp : public wxApp {
 public:
     bool OnInit() override {
         app::ApplicationTitle().clear();
+        serial::InitComMessageTranslation(base::ExecutableDirectory() + "locale");
         auto* form = new app::TForm1(app::SystemServices());
         form->Show();
         return true;

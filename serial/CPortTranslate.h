@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+namespace serial {
+
+// Translates the port layer's messages through the "cport" catalogues under `localeDir`
+// (<lang>/LC_MESSAGES/cport.mo); with no catalogue for the user's language the English stands.
+// The table once, now; the " (win error code: %d)" suffix each time a message is built.
+void InitComMessageTranslation(const std::string& localeDir);
+
+}  // namespace serial
