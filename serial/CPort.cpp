@@ -6,26 +6,16 @@ namespace serial {
 
 // --- settings objects -------------------------------------------------------------------------
 
-void TComParity::SetBits(TParityBits v) {
-    if (bits_ == v) return;
-    bits_ = v;
+template <class T>
+void TComParity::Change(T& field, T value) {
+    if (field == value) return;
+    field = value;
     port_.ApplyLineSettings();
 }
-void TComParity::SetCheck(bool v) {
-    if (check_ == v) return;
-    check_ = v;
-    port_.ApplyLineSettings();
-}
-void TComParity::SetReplace(bool v) {
-    if (replace_ == v) return;
-    replace_ = v;
-    port_.ApplyLineSettings();
-}
-void TComParity::SetReplaceChar(char v) {
-    if (replaceChar_ == v) return;
-    replaceChar_ = v;
-    port_.ApplyLineSettings();
-}
+void TComParity::SetBits(TParityBits v) { Change(bits_, v); }
+void TComParity::SetCheck(bool v) { Change(check_, v); }
+void TComParity::SetReplace(bool v) { Change(replace_, v); }
+void TComParity::SetReplaceChar(char v) { Change(replaceChar_, v); }
 void TComParity::Assign(const TComParity& o) {
     bits_ = o.bits_, check_ = o.check_, replace_ = o.replace_, replaceChar_ = o.replaceChar_;
     port_.ApplyLineSettings();

@@ -57,6 +57,9 @@ public:
     void Assign(const TComParity& o);
 
 private:
+    template <class T>
+    void Change(T& field, T value);
+
     TCustomComPort& port_;
     TParityBits bits_ = prNone;
     bool check_ = false, replace_ = false;

@@ -1,6 +1,7 @@
 #include <chrono>
 
 #include <wx/app.h>
+#include <wx/button.h>
 #include <wx/evtloop.h>
 #include <wx/init.h>
 // After the toolkit and gtest: Xlib's macros (None, Bool, Status) clash with them.
@@ -26,6 +27,12 @@ void Key(const std::string& keysym, bool press) {
 }
 
 }  // namespace
+
+void ClickButton(wxButton* button) {
+    wxCommandEvent e(wxEVT_BUTTON, button->GetId());
+    e.SetEventObject(button);
+    button->ProcessWindowEvent(e);
+}
 
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

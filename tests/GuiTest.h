@@ -5,7 +5,12 @@
 #include <functional>
 #include <string>
 
+class wxButton;
+
 namespace gui_test {
+
+// A press of the button as its click handler sees it.
+void ClickButton(wxButton* button);
 
 // Runs the event loop until `done` holds or `timeoutMs` passes; returns `done()`.
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);

@@ -6,6 +6,7 @@
 
 #include "base/TextFile.h"
 #include "tests/GuiTest.h"
+#include "tests/app/MainWindowFixture.h"
 #include "tests/TestDir.h"
 
 using namespace app;
@@ -18,14 +19,9 @@ namespace {
 
 const std::regex kRecord(R"(   \d\d:\d\d:\d\d,\d{3} UT   \(\d\d-\d\d-\d{4}\)\r\n)");
 
-class Unit1GuiTest : public testing::Test {
+class Unit1GuiTest : public gui_test::TMainWindowFixture {
 protected:
     void SetUp() override {
-        services.Clock = &base::SystemClock();
-        services.Shell = &shell;
-        services.Help = &help;
-        services.Dialogs = &dialogs;
-        services.ExeDir = dir.Path();
         form = new TForm1(services);
         form->Show();
         form->Raise();
@@ -47,11 +43,6 @@ protected:
         return PumpUntil([&] { return Records("time.txt") >= records; }, 3000);
     }
 
-    testing_support::TTempDir dir;
-    TServices services;
-    base::TRecordingShell shell;
-    base::TRecordingHelp help;
-    TRecordingDialogs dialogs;
     TForm1* form = nullptr;
 };
 

@@ -12,6 +12,7 @@
 #include "app/Unit3.h"
 #include "base/TextFile.h"
 #include "tests/GuiTest.h"
+#include "tests/app/MainWindowFixture.h"
 #include "tests/TestDir.h"
 
 using namespace app;
@@ -22,16 +23,8 @@ using testing_support::Spit;
 
 namespace {
 
-class Unit1SettingsGuiTest : public testing::Test {
+class Unit1SettingsGuiTest : public gui_test::TMainWindowFixture {
 protected:
-    void SetUp() override {
-        services.Clock = &base::SystemClock();
-        services.Shell = &shell;
-        services.Help = &help;
-        services.Dialogs = &dialogs;
-        services.Cursor = &SystemCursor();
-        services.ExeDir = dir.Path();
-    }
     TForm1* Open() {
         form = new TForm1(services);
         form->Show();
@@ -54,10 +47,6 @@ protected:
             PumpFor(30);
         }
     }
-    void Click(wxButton* b) {
-        wxCommandEvent e(wxEVT_BUTTON, b->GetId());
-        b->ProcessWindowEvent(e);
-    }
     static std::string Sh(const std::string& cmd) {
         std::string out;
         FILE* p = popen(cmd.c_str(), "r");
@@ -67,11 +56,6 @@ protected:
         return out;
     }
 
-    testing_support::TTempDir dir;
-    TServices services;
-    base::TRecordingShell shell;
-    base::TRecordingHelp help;
-    TRecordingDialogs dialogs;
     TForm1* form = nullptr;
 };
 
@@ -121,8 +105,8 @@ TEST_F(Unit1SettingsGuiTest, a_failing_save_keeps_the_window_open_and_ticking) {
 TEST_F(Unit1SettingsGuiTest, logs_open_through_the_shell_or_say_which_file_is_missing) {
     Open();
     shell.Succeed = false;
-    Click(form->Button3);
-    Click(form->Button6);
+    gui_test::ClickButton(form->Button3);
+    gui_test::ClickButton(form->Button6);
     ASSERT_EQ(dialogs.Shown.size(), 2u);
     EXPECT_EQ(dialogs.Shown[0].Text, "Brak pliku logów " + dir.Path() + "time.txt");
     EXPECT_EQ(dialogs.Shown[1].Text, "Brak pliku logów użytkownika " + dir.Path() + "temp.txt");
@@ -135,17 +119,17 @@ TEST_F(Unit1SettingsGuiTest, chosen_user_log_changes_the_log_and_the_about_box_b
     const wxString status = form->StatusBar1->Caption();
     Spit(dir / "mine.txt", "old\r\n");
     dialogs.NextSaveName = dir / "mine.txt";
-    Click(form->Button5);
+    gui_test::ClickButton(form->Button5);
     EXPECT_EQ(form->Paths().UserLog, dir / "mine.txt");
     EXPECT_EQ(form->StatusBar1->Caption(), status);
     form->CaptureRoutine();
     EXPECT_EQ(Slurp(dir / "mine.txt").substr(0, 5), "old\r\n");  // kept, the record after it
     EXPECT_EQ(Slurp(dir / "mine.txt").size(), 5u + 35u);
     dialogs.NextSaveName.reset();
-    Click(form->Button5);  // cancelled: nothing changes
+    gui_test::ClickButton(form->Button5);  // cancelled: nothing changes
     EXPECT_EQ(form->Paths().UserLog, dir / "mine.txt");
 
-    Click(form->Button4);
+    gui_test::ClickButton(form->Button4);
     const std::string p = dir.Path();
     EXPECT_EQ(dialogs.Shown.back().Caption, "O programie Tempix ver 1.2");
     EXPECT_EQ(dialogs.Shown.back().Text,

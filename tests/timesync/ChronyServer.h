@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "tests/TestDir.h"
+#include "tests/timesync/LoopbackUdp.h"
 
 extern char** environ;
 
@@ -26,7 +27,7 @@ namespace testing_support {
 class TChronyServer {
 public:
     TChronyServer() {
-        port_ = PortFree(123) ? 123 : FreeHighPort();
+        port_ = PortFree(123) ? 123 : FreePort();
         std::ofstream conf(dir_ / "chrony.conf");
         conf << "port " << port_ << "\nbindaddress 127.0.0.1\nlocal stratum 8\nallow 127.0.0.1\ncmdport 0\n"
              << "pidfile " << (dir_ / "chronyd.pid") << "\ndriftfile " << (dir_ / "drift") << "\n";
@@ -56,30 +57,20 @@ public:
     std::string Log() const { return Slurp(dir_ / "chronyd.log"); }
 
     static bool PortFree(int port) {
-        int fd = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(static_cast<uint16_t>(port));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bool ok = bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        int fd = BindLoopbackUdp(port);
+        if (fd < 0) return false;
         close(fd);
-        return ok;
+        return true;
     }
     // A loopback UDP port nobody listens on (bound and released at once).
-    static int FreePort() { return FreeHighPort(); }
+    static int FreePort() {
+        int fd = BindLoopbackUdp();
+        int port = LocalPort(fd);
+        close(fd);
+        return port;
+    }
 
 private:
-    static int FreeHighPort() {
-        int fd = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t len = sizeof a;
-        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-        close(fd);
-        return ntohs(a.sin_port);
-    }
     // Sends plain client requests until a synchronised reply (leap not 3) comes back.
     bool WaitAnswering() {
         int fd = socket(AF_INET, SOCK_DGRAM, 0);

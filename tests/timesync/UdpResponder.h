@@ -16,6 +16,8 @@
 #include <string>
 #include <thread>
 
+#include "tests/timesync/LoopbackUdp.h"
+
 namespace testing_support {
 
 class TUdpResponder {
@@ -24,12 +26,9 @@ public:
     using TScript = std::function<void(const std::string& request, const TSend& send)>;
 
     explicit TUdpResponder(TScript script) : script_(std::move(script)) {
-        fd_ = Bound();
-        other_ = Bound();
-        sockaddr_in a{};
-        socklen_t len = sizeof a;
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-        port_ = ntohs(a.sin_port);
+        fd_ = BindLoopbackUdp();
+        other_ = BindLoopbackUdp();
+        port_ = LocalPort(fd_);
         thread_ = std::thread([this] { Run(); });
     }
     ~TUdpResponder() {
@@ -67,14 +66,6 @@ public:
     }
 
 private:
-    static int Bound() {
-        int fd = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        return fd;
-    }
     void Run() {
         while (!stop_) {
             pollfd p{fd_, POLLIN, 0};

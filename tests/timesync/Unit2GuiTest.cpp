@@ -48,11 +48,6 @@ protected:
         if (form) form->Destroy();
         gui_test::PumpFor(10);
     }
-    void Click(wxButton* b) {
-        wxCommandEvent e(wxEVT_BUTTON, b->GetId());
-        e.SetEventObject(b);
-        b->ProcessWindowEvent(e);
-    }
     std::string LastMessage() const { return dialogs.Shown.empty() ? "" : dialogs.Shown.back().Text; }
 
     testing_support::TTempDir dir;
@@ -91,7 +86,7 @@ TEST_F(Unit2GuiTest, rows_fill_the_grid_and_a_selection_fills_the_address_blanks
     form->ValueListEditor1->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     gui_test::PumpFor(20);
     EXPECT_EQ(form->LabeledEdit1->GetValue(), "10.0.0.1   ");
-    Click(form->Button2);
+    gui_test::ClickButton(form->Button2);
     EXPECT_EQ(LastMessage(), "W adresie serwera są niedozwolone znaki, np. spacja(e) na końcu.");
     EXPECT_TRUE(clock.Settings.empty());
 }
@@ -105,7 +100,7 @@ TEST_F(Unit2GuiTest, success_against_chronyd_enables_the_labels_and_logs_the_cor
     wxMouseEvent click(wxEVT_LEFT_UP);
     form->Label3Click(click);
     EXPECT_TRUE(help.Calls.empty());  // disabled before a success
-    Click(form->Button2);
+    gui_test::ClickButton(form->Button2);
     ASSERT_EQ(LastMessage(), "OK, poprawnie dokonano aktualizacji daty i czasu tego komputera.");
     EXPECT_EQ(clock.Settings.size(), 1u);
     EXPECT_TRUE(form->Label1->IsEnabled());
@@ -124,7 +119,7 @@ TEST_F(Unit2GuiTest, success_against_chronyd_enables_the_labels_and_logs_the_cor
     // A failure next keeps the texts, greys them and drops the tooltip.
     form->IdSNTP1->SetPort(testing_support::TChronyServer::FreePort());
     form->IdSNTP1->SetReceiveTimeout(300);
-    Click(form->Button2);
+    gui_test::ClickButton(form->Button2);
     EXPECT_EQ(LastMessage(), "Synchronizacja zakończona niepowodzeniem, spróbuj ponownie.");
     EXPECT_FALSE(form->Label1->IsEnabled());
     EXPECT_EQ(form->Label1->GetLabel().utf8_string(), label1);
@@ -134,7 +129,7 @@ TEST_F(Unit2GuiTest, success_against_chronyd_enables_the_labels_and_logs_the_cor
 TEST_F(Unit2GuiTest, unknown_host_and_unwritable_log_show_the_connection_problem) {
     Open();
     form->LabeledEdit1->SetValue("no-such-host.example");
-    Click(form->Button2);
+    gui_test::ClickButton(form->Button2);
     EXPECT_EQ(LastMessage(), "Problem z połączeniem do serwera, brak adresu lub sieci.");
     EXPECT_FALSE(form->IdSNTP1->GetActive());
 
@@ -143,7 +138,7 @@ TEST_F(Unit2GuiTest, unknown_host_and_unwritable_log_show_the_connection_problem
     std::filesystem::create_directory(dir / "dtime.txt");
     form->IdSNTP1->SetPort(server.Port());
     form->LabeledEdit1->SetValue("127.0.0.1");
-    Click(form->Button2);
+    gui_test::ClickButton(form->Button2);
     EXPECT_EQ(clock.Settings.size(), 1u);  // the clock was set all the same
     EXPECT_EQ(LastMessage(), "Problem z połączeniem do serwera, brak adresu lub sieci.");
     EXPECT_FALSE(form->Label1->IsEnabled());
@@ -152,10 +147,10 @@ TEST_F(Unit2GuiTest, unknown_host_and_unwritable_log_show_the_connection_problem
 TEST_F(Unit2GuiTest, files_open_through_the_shell_with_their_failure_boxes) {
     Open();
     shell.Succeed = false;
-    Click(form->Button3);
+    gui_test::ClickButton(form->Button3);
     EXPECT_EQ(LastMessage(), "Brak pliku danych o serwerach " + dir.Path() + "sndata.txt");
     EXPECT_EQ(main.Focused, 1);
-    Click(form->Button4);
+    gui_test::ClickButton(form->Button4);
     EXPECT_EQ(LastMessage(), "Brak pliku logów " + dir.Path() + "dtime.txt");
     EXPECT_EQ(main.Focused, 1);
     EXPECT_EQ(shell.Opened, (std::vector<std::string>{dir / "sndata.txt", dir / "dtime.txt"}));
