@@ -108,7 +108,7 @@ void TSimLine::Receive(const std::string& bytes, bool report) {
     {
         std::lock_guard<std::mutex> g(lock_);
         input_ += bytes;
-        if (report) pending_ |= 0x0001;
+        if (report) pending_ |= EV_RXCHAR;
     }
     changed_.notify_all();
 }
@@ -117,7 +117,7 @@ void TSimLine::AddErrors(uint32_t ce, bool report) {
     {
         std::lock_guard<std::mutex> g(lock_);
         errors_ |= ce;
-        if (report) pending_ |= 0x0080;
+        if (report) pending_ |= EV_ERR;
     }
     changed_.notify_all();
 }

@@ -13,9 +13,9 @@ namespace serial {
 
 class TSimLine {
 public:
-    void SetCTS(bool on) { Signal(MS_CTS_ON, on, 0x0008); }
-    void SetDSR(bool on) { Signal(MS_DSR_ON, on, 0x0010); }
-    void SetRLSD(bool on) { Signal(MS_RLSD_ON, on, 0x0020); }
+    void SetCTS(bool on) { Signal(MS_CTS_ON, on, EV_CTS); }
+    void SetDSR(bool on) { Signal(MS_DSR_ON, on, EV_DSR); }
+    void SetRLSD(bool on) { Signal(MS_RLSD_ON, on, EV_RLSD); }
     // Several changes reported by one completed wait.
     void SetLines(uint32_t status, uint32_t eventMask);
     void Receive(const std::string& bytes, bool report = true);

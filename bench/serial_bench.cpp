@@ -1,0 +1,119 @@
+// The serial port's event path: CTS change to handler on the UI loop, reports lost under a steady
+// stream of changes, and what an idle event thread costs.
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "bench/BenchUtil.h"
+#include "serial/CPort.h"
+#include "serial/ComDriverPosix.h"
+#include "serial/ComDriverSim.h"
+#include "tests/serial/Pty.h"
+
+using namespace serial;
+using clk = std::chrono::steady_clock;
+
+namespace {
+
+double Ms(clk::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+void SpinFor(std::chrono::microseconds d) {
+    auto until = clk::now() + d;
+    while (clk::now() < until) std::this_thread::yield();
+}
+
+// Runs `producer` on its own thread while this thread is the UI loop, until the producer ends.
+template <class F>
+void WithUiLoop(base::TCallQueue& ui, F producer) {
+    std::atomic<bool> done{false};
+    std::thread t([&] {
+        producer();
+        done = true;
+        ui.Notify();
+    });
+    ui.RunUntil([&] { return done.load(); });
+    t.join();
+}
+
+void CtsLag() {
+    base::TCallQueue ui;
+    TSimComDriver driver;
+    TSimLine& line = driver.Line("COM1");
+    TComPort port(driver, ui);
+    std::atomic<int64_t> stamp{0};
+    std::atomic<int> handled{0};
+    std::vector<double> lags;
+    lags.reserve(10000);
+    port.OnCTSChange = [&](TCustomComPort&, bool) {
+        lags.push_back(Ms(clk::now().time_since_epoch() - clk::duration(stamp.load())));
+        ++handled;
+    };
+    port.OpenPort();
+    handled = 0;
+    lags.clear();
+    WithUiLoop(ui, [&] {
+        for (int i = 0; i < 10000; ++i) {
+            stamp = clk::now().time_since_epoch().count();
+            line.SetCTS(i % 2 == 0);
+            auto giveUp = clk::now() + std::chrono::seconds(1);
+            while (handled.load() <= i && clk::now() < giveUp) std::this_thread::yield();
+            SpinFor(std::chrono::microseconds(20));
+        }
+    });
+    std::vector<double> measured = lags;  // the close reports the lines once more
+    port.ClosePort();
+    bench::Figure("cts_to_handler_lag_p50_ms", bench::Percentile(measured, 50), "ms");
+    bench::Figure("cts_to_handler_lag_p99_ms", bench::Percentile(measured, 99), "ms");
+    bench::Figure("cts_to_handler_lag_p999_ms", bench::Percentile(measured, 99.9), "ms");
+    bench::Figure("cts_to_handler_lag_max_ms", bench::Percentile(measured, 100), "ms");
+}
+
+void CtsLost() {
+    base::TCallQueue ui;
+    TSimComDriver driver;
+    TSimLine& line = driver.Line("COM1");
+    TComPort port(driver, ui);
+    std::atomic<int> handled{0};
+    port.OnCTSChange = [&](TCustomComPort&, bool) { ++handled; };
+    port.OpenPort();
+    handled = 0;
+    // Changes closer than one dispatch merge into one report, as the Windows driver merges them.
+    const int changes = 100000;
+    const auto spacing = std::chrono::microseconds(200);
+    WithUiLoop(ui, [&] {
+        for (int i = 0; i < changes; ++i) {
+            line.SetCTS(i % 2 == 0);
+            std::this_thread::sleep_for(spacing);
+        }
+        auto until = clk::now() + std::chrono::seconds(1);
+        while (handled.load() < changes && clk::now() < until) std::this_thread::yield();
+    });
+    int lost = changes - handled.load();
+    port.ClosePort();
+    bench::Figure("cts_reports_lost", lost, "reports");
+}
+
+// An open port on a pty with nothing arriving: the event thread sleeps in its wait.
+void IdleCpu() {
+    testing_support::TPty pty;
+    if (!pty.Ok()) return;
+    base::TCallQueue ui;
+    TPosixComDriver driver;
+    TComPort port(driver, ui);
+    port.SetPort(pty.Path());
+    port.OpenPort();
+    double cpu0 = bench::CpuSeconds();
+    auto t0 = clk::now();
+    WithUiLoop(ui, [] { std::this_thread::sleep_for(std::chrono::seconds(2)); });
+    double pct = 100.0 * (bench::CpuSeconds() - cpu0) / (Ms(clk::now() - t0) / 1000.0);
+    port.ClosePort();
+    bench::Figure("event_thread_idle_cpu_pct", pct, "%");
+}
+
+}  // namespace
+
+int main() {
+    CtsLag();
+    CtsLost();
+    IdleCpu();
+}

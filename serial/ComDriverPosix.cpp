@@ -1,0 +1,524 @@
+#include "serial/ComDriverPosix.h"
+
+#include <asm/termbits.h>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <strings.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace serial {
+
+std::string DevicePathOf(const std::string& port) {
+    if (!port.empty() && port[0] == '/') return port;
+    if (port.size() > 3 && port.size() <= 6 && strncasecmp(port.c_str(), "COM", 3) == 0 &&
+        std::all_of(port.begin() + 3, port.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        int n = std::stoi(port.substr(3));
+        if (n >= 1) return "/dev/ttyS" + std::to_string(n - 1);
+    }
+    return "/dev/" + port;
+}
+
+int WindowsErrorOfErrno(int err) {
+    switch (err) {
+    case ENOENT:
+    case ENXIO:
+    case ENODEV: return 2;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP: return 3;
+    case EMFILE:
+    case ENFILE: return 4;
+    case EACCES:
+    case EPERM:
+    case EBUSY:
+    case EWOULDBLOCK: return 5;
+    case EBADF: return 6;
+    case ENOMEM: return 8;
+    case ENOTTY: return 1;
+    case EINVAL: return 87;
+    case EIO:
+    case EPIPE: return 1117;
+    case EINTR: return 995;
+    default: return 31;
+    }
+}
+
+uint32_t EventsBetween(const TLineCounts& a, const TLineCounts& b) {
+    uint32_t ev = 0;
+    if (a.Cts != b.Cts) ev |= EV_CTS;
+    if (a.Dsr != b.Dsr) ev |= EV_DSR;
+    if (a.Dcd != b.Dcd) ev |= EV_RLSD;
+    if (a.Rng != b.Rng) ev |= EV_RING;
+    if (a.Brk != b.Brk) ev |= EV_BREAK;
+    if (a.Frame != b.Frame || a.Overrun != b.Overrun || a.Parity != b.Parity || a.BufOverrun != b.BufOverrun)
+        ev |= EV_ERR;
+    return ev;
+}
+
+uint32_t ErrorsBetween(const TLineCounts& a, const TLineCounts& b) {
+    uint32_t e = 0;
+    if (a.Frame != b.Frame) e |= CE_FRAME;
+    if (a.Overrun != b.Overrun) e |= CE_OVERRUN;
+    if (a.Parity != b.Parity) e |= CE_RXPARITY;
+    if (a.Brk != b.Brk) e |= CE_BREAK;
+    if (a.BufOverrun != b.BufOverrun) e |= CE_RXOVER;
+    return e;
+}
+
+uint32_t EventsOfStatusChange(uint32_t before, uint32_t after) {
+    uint32_t changed = before ^ after, ev = 0;
+    if (changed & MS_CTS_ON) ev |= EV_CTS;
+    if (changed & MS_DSR_ON) ev |= EV_DSR;
+    if (changed & MS_RLSD_ON) ev |= EV_RLSD;
+    if ((changed & MS_RING_ON) && (after & MS_RING_ON)) ev |= EV_RING;
+    return ev;
+}
+
+namespace {
+
+// Interrupts the line watcher's TIOCMIWAIT; the handler itself does nothing.
+int WatcherSignal() {
+    static const int sig = [] {
+        int s = SIGRTMIN + 4;
+        struct sigaction sa {};
+        sa.sa_handler = [](int) {};
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = 0;  // no SA_RESTART: the ioctl returns EINTR
+        sigaction(s, &sa, nullptr);
+        return s;
+    }();
+    return sig;
+}
+
+speed_t StandardSpeed(uint32_t baud) {
+    static const std::pair<uint32_t, speed_t> speeds[] = {
+        {50, B50},           {75, B75},           {110, B110},         {134, B134},         {150, B150},
+        {200, B200},         {300, B300},         {600, B600},         {1200, B1200},       {1800, B1800},
+        {2400, B2400},       {4800, B4800},       {9600, B9600},       {19200, B19200},     {38400, B38400},
+        {57600, B57600},     {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+        {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
+        {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000}, {3500000, B3500000}, {4000000, B4000000}};
+    for (auto& [value, code] : speeds)
+        if (value == baud) return code;
+    return BOTHER;
+}
+
+}  // namespace
+
+void SetTermios(const TDCB& dcb, termios2& t) {
+    const uint32_t f = dcb.Flags;
+    const bool parity = f & 0x2, outCts = f & 0x4, outX = f & 0x100, inX = f & 0x200, errorChar = f & 0x400;
+    const uint32_t rtsControl = (f >> 12) & 3;
+
+    // Breaks are counted by the driver, not delivered as NUL bytes. Parity is checked only where
+    // a bad byte is to be replaced; the replacement is always NUL here.
+    t.c_iflag = IGNBRK | (parity && errorChar ? INPCK : 0) | (outX ? IXON : 0) | (inX ? IXOFF : 0);
+    t.c_oflag = 0;
+    t.c_lflag = 0;
+    tcflag_t size = dcb.ByteSize == 5 ? CS5 : dcb.ByteSize == 6 ? CS6 : dcb.ByteSize == 7 ? CS7 : CS8;
+    tcflag_t par = 0;
+    switch (dcb.Parity) {
+    case 1: par = PARENB | PARODD; break;
+    case 2: par = PARENB; break;
+    case 3: par = PARENB | PARODD | CMSPAR; break;
+    case 4: par = PARENB | CMSPAR; break;
+    }
+    speed_t speed = StandardSpeed(dcb.BaudRate);
+    t.c_cflag = CREAD | CLOCAL | HUPCL | size | par | (dcb.StopBits != 0 ? CSTOPB : 0) |
+                (rtsControl == 2 && outCts ? CRTSCTS : 0) | speed;
+    t.c_ispeed = t.c_ospeed = dcb.BaudRate;
+    std::fill(std::begin(t.c_cc), std::end(t.c_cc), 0);
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    t.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
+    t.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
+}
+
+namespace {
+
+bool ReadCounts(int fd, TLineCounts& c) {
+    serial_icounter_struct ic{};
+    if (ioctl(fd, TIOCGICOUNT, &ic) != 0) return false;
+    c = {static_cast<uint32_t>(ic.cts),   static_cast<uint32_t>(ic.dsr),     static_cast<uint32_t>(ic.rng),
+         static_cast<uint32_t>(ic.dcd),   static_cast<uint32_t>(ic.frame),   static_cast<uint32_t>(ic.overrun),
+         static_cast<uint32_t>(ic.parity), static_cast<uint32_t>(ic.brk), static_cast<uint32_t>(ic.buf_overrun)};
+    return true;
+}
+
+uint32_t StatusOfBits(int bits) {
+    uint32_t s = 0;
+    if (bits & TIOCM_CTS) s |= MS_CTS_ON;
+    if (bits & TIOCM_DSR) s |= MS_DSR_ON;
+    if (bits & TIOCM_RNG) s |= MS_RING_ON;
+    if (bits & TIOCM_CAR) s |= MS_RLSD_ON;
+    return s;
+}
+
+void Kick(int efd) {
+    uint64_t one = 1;
+    ssize_t r = write(efd, &one, sizeof one);
+    (void)r;
+}
+
+void Drain(int efd) {
+    uint64_t v;
+    ssize_t r = read(efd, &v, sizeof v);
+    (void)r;
+}
+
+bool NoModemLines(int err) { return err == ENOTTY || err == EINVAL; }
+
+class TPosixComDevice final : public TComDevice {
+public:
+    TPosixComDevice(int fd, int stopFd, int wakeFd) : fd_(fd), stopFd_(stopFd), wakeFd_(wakeFd) {
+        int bits = 0;
+        hasLines_ = ioctl(fd_, TIOCMGET, &bits) == 0;
+        status_ = hasLines_ ? StatusOfBits(bits) : 0;
+        hasCounts_ = ReadCounts(fd_, waitCounts_);
+        errorCounts_ = waitCounts_;
+        if (hasLines_) {
+            WatcherSignal();
+            watcher_ = std::thread([this] { WatchLines(); });
+        }
+    }
+
+    ~TPosixComDevice() override {
+        if (watcher_.joinable()) {
+            quit_ = true;
+            // A signal that lands just before the watcher enters its wait is lost, so repeat it.
+            while (!watcherEnded_) {
+                pthread_kill(watcher_.native_handle(), WatcherSignal());
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+            watcher_.join();
+        }
+        ioctl(fd_, TIOCNXCL);
+        close(fd_);
+        close(stopFd_);
+        close(wakeFd_);
+    }
+
+    bool SetupComm(uint32_t inQueue, uint32_t, int&) override {
+        std::lock_guard<std::mutex> g(inputLock_);
+        inQueue_ = std::max<uint32_t>(inQueue, 16);
+        return true;
+    }
+
+    bool SetCommState(const TDCB& dcb, int& error) override {
+        if (dcb.BaudRate == 0) {  // B0 would hang the line up
+            error = 87;
+            return false;
+        }
+        termios2 t{};
+        if (ioctl(fd_, TCGETS2, &t) != 0) return Fail(error);
+        SetTermios(dcb, t);
+        const uint32_t f = dcb.Flags, dtrControl = (f >> 4) & 3, rtsControl = (f >> 12) & 3;
+        if (ioctl(fd_, TCSETS2, &t) != 0) return Fail(error);
+        {
+            std::lock_guard<std::mutex> g(inputLock_);
+            discardNull_ = f & 0x800;
+            eventChar_ = dcb.EvtChar;
+        }
+        // DTR on unless disabled (no DTR handshake on Linux); RTS on when enabled or under handshake.
+        if (!SetLine(TIOCM_DTR, dtrControl != 0, error)) return false;
+        if (!SetLine(TIOCM_RTS, rtsControl == 1 || rtsControl == 2, error)) return false;
+        return true;
+    }
+
+    bool SetCommTimeouts(const TCommTimeouts& t, int&) override {
+        std::lock_guard<std::mutex> g(inputLock_);
+        timeouts_ = t;
+        return true;
+    }
+
+    void SetCommMask(uint32_t mask) override {
+        std::lock_guard<std::mutex> g(waitLock_);
+        mask_ = mask;
+        // Changes from before the mask was set are not reported.
+        if (hasCounts_) ReadCounts(fd_, waitCounts_);
+    }
+
+    TWait WaitCommEvent(uint32_t& events) override {
+        for (;;) {
+            pollfd p[3] = {{stopFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}, {fd_, static_cast<short>(InputFull() ? 0 : POLLIN), 0}};
+            if (poll(p, 3, -1) < 0) {
+                if (errno == EINTR) continue;
+                return TWait::Failed;
+            }
+            if (p[0].revents) return TWait::Stopped;
+            if (p[1].revents) Drain(wakeFd_);
+            uint32_t ev = 0;
+            if (p[2].revents & POLLIN) ev |= TakeInput();
+            if (p[2].revents & (POLLHUP | POLLERR | POLLNVAL)) gone_ = true;
+            std::lock_guard<std::mutex> g(waitLock_);
+            ev |= LineEvents();
+            ev &= mask_;
+            if (ev) {
+                events = ev;
+                return TWait::Event;
+            }
+            if (gone_) return TWait::Gone;
+        }
+    }
+
+    void StopWaits() override { Kick(stopFd_); }  // never drained: every later wait ends at once too
+
+    bool GetCommModemStatus(uint32_t& status, int& error) override {
+        status = 0;
+        if (!hasLines_) return true;
+        int bits = 0;
+        if (ioctl(fd_, TIOCMGET, &bits) != 0) return Fail(error);
+        status = StatusOfBits(bits);
+        return true;
+    }
+
+    bool ClearCommError(uint32_t& errors, uint32_t& inQueue, int& error) override {
+        int pending = 0;
+        if (ioctl(fd_, FIONREAD, &pending) != 0) return Fail(error);
+        TLineCounts now;
+        std::lock_guard<std::mutex> g(inputLock_);
+        if (hasCounts_ && ReadCounts(fd_, now)) {
+            errors_ |= ErrorsBetween(errorCounts_, now);
+            errorCounts_ = now;
+        }
+        errors = errors_;
+        errors_ = 0;
+        inQueue = static_cast<uint32_t>(input_.size()) + static_cast<uint32_t>(pending);
+        return true;
+    }
+
+    bool PurgeComm(uint32_t flags, int& error) override {
+        if (flags & PURGE_RXCLEAR) {
+            if (ioctl(fd_, TCFLSH, TCIFLUSH) != 0) return Fail(error);
+            std::lock_guard<std::mutex> g(inputLock_);
+            input_.clear();
+        }
+        if ((flags & PURGE_TXCLEAR) && ioctl(fd_, TCFLSH, TCOFLUSH) != 0) return Fail(error);
+        if (flags & PURGE_RXCLEAR) Kick(wakeFd_);  // the wait may have left a full buffer out of its poll
+        return true;
+    }
+
+    bool Read(void* buffer, uint32_t count, uint32_t& read, int& error) override {
+        using clock = std::chrono::steady_clock;
+        read = 0;
+        TCommTimeouts t;
+        {
+            std::lock_guard<std::mutex> g(inputLock_);
+            t = timeouts_;
+        }
+        const uint32_t kMax = 0xFFFFFFFF;
+        // Interval MAXDWORD with zero totals: return at once with what is there. Interval and
+        // multiplier MAXDWORD with a constant: at once if anything is there, else wait for one byte.
+        const bool immediate = t.ReadIntervalTimeout == kMax && t.ReadTotalTimeoutMultiplier == 0 &&
+                               t.ReadTotalTimeoutConstant == 0;
+        const bool anyByte = t.ReadIntervalTimeout == kMax && t.ReadTotalTimeoutMultiplier == kMax &&
+                             t.ReadTotalTimeoutConstant != 0 && t.ReadTotalTimeoutConstant != kMax;
+        uint64_t total = anyByte ? t.ReadTotalTimeoutConstant
+                                 : uint64_t(t.ReadTotalTimeoutMultiplier) * count + t.ReadTotalTimeoutConstant;
+        const auto start = clock::now();
+        auto lastByte = start;
+        auto* out = static_cast<char*>(buffer);
+        for (;;) {
+            bool wasFull;
+            {
+                std::lock_guard<std::mutex> g(inputLock_);
+                wasFull = input_.size() >= inQueue_;
+                int err = FillInput();
+                if (err && input_.empty()) {
+                    error = WindowsErrorOfErrno(err);
+                    return false;
+                }
+                uint32_t n = std::min<uint32_t>(count - read, static_cast<uint32_t>(input_.size()));
+                std::copy_n(input_.begin(), n, out + read);
+                input_.erase(input_.begin(), input_.begin() + n);
+                if (n) lastByte = clock::now();
+                read += n;
+            }
+            if (wasFull) Kick(wakeFd_);
+            if (read == count || immediate || (anyByte && read > 0)) return true;
+            // How long to wait for more: up to the total deadline, and once bytes came, the interval.
+            std::optional<clock::time_point> deadline;
+            if (total != 0) deadline = start + std::chrono::milliseconds(total);
+            if (read > 0 && t.ReadIntervalTimeout != 0 && t.ReadIntervalTimeout != kMax) {
+                auto d = lastByte + std::chrono::milliseconds(t.ReadIntervalTimeout);
+                deadline = deadline ? std::min(*deadline, d) : d;
+            }
+            int waitMs = -1;
+            if (deadline) {
+                auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - clock::now()).count();
+                if (left <= 0) return true;
+                waitMs = static_cast<int>(std::min<int64_t>(left, 1 << 30));
+            }
+            pollfd p{fd_, POLLIN, 0};
+            int r = poll(&p, 1, waitMs);
+            if (r == 0) return true;
+            if (r < 0 && errno != EINTR) return Fail(error);
+            if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+                error = 1117;
+                return read > 0;
+            }
+        }
+    }
+
+private:
+    bool Fail(int& error) {
+        error = WindowsErrorOfErrno(errno);
+        return false;
+    }
+
+    bool SetLine(int bit, bool on, int& error) {
+        if (!hasLines_) return true;
+        if (ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit) == 0 || NoModemLines(errno)) return true;
+        return Fail(error);
+    }
+
+    bool InputFull() {
+        std::lock_guard<std::mutex> g(inputLock_);
+        return input_.size() >= inQueue_;
+    }
+
+    // Moves what the device holds into our input queue, up to its size (inputLock_ held). Returns
+    // the errno of a failed read, 0 otherwise.
+    int FillInput() {
+        char chunk[4096];
+        while (input_.size() < inQueue_) {
+            size_t room = std::min<size_t>(sizeof chunk, inQueue_ - input_.size());
+            ssize_t n = read(fd_, chunk, room);
+            if (n < 0) return errno == EAGAIN || errno == EINTR ? 0 : errno;
+            if (n == 0) return 0;
+            for (ssize_t i = 0; i < n; ++i) {
+                if (discardNull_ && chunk[i] == 0) continue;
+                if (chunk[i] == eventChar_) sawEventChar_ = true;
+                input_.push_back(chunk[i]);
+            }
+            if (static_cast<size_t>(n) < room) return 0;
+        }
+        return 0;
+    }
+
+    // The data events of what arrived since the last wait.
+    uint32_t TakeInput() {
+        std::lock_guard<std::mutex> g(inputLock_);
+        size_t before = input_.size();
+        sawEventChar_ = false;
+        if (FillInput() != 0) gone_ = true;
+        uint32_t ev = 0;
+        if (input_.size() > before) ev |= EV_RXCHAR;
+        if (sawEventChar_) ev |= EV_RXFLAG;
+        size_t full = inQueue_ * 8 / 10;
+        if (before < full && input_.size() >= full) ev |= EV_RX80FULL;
+        return ev;
+    }
+
+    // Line changes since the last wait (waitLock_ held): from the interrupt counters, which also
+    // catch edges that came and went between two waits, else from the status word.
+    uint32_t LineEvents() {
+        if (hasCounts_) {
+            TLineCounts now;
+            if (!ReadCounts(fd_, now)) return 0;
+            uint32_t ev = EventsBetween(waitCounts_, now);
+            waitCounts_ = now;
+            return ev;
+        }
+        if (!hasLines_) return 0;
+        int bits = 0;
+        if (ioctl(fd_, TIOCMGET, &bits) != 0) return 0;
+        uint32_t now = StatusOfBits(bits), ev = EventsOfStatusChange(status_, now);
+        status_ = now;
+        return ev;
+    }
+
+    // The line watcher: one TIOCMIWAIT after another, each return wakes the event wait.
+    void WatchLines() {
+        while (!quit_) {
+            if (ioctl(fd_, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD) == 0) {
+                Kick(wakeFd_);
+                continue;
+            }
+            if (errno == EINTR) continue;
+            if (!NoModemLines(errno)) {  // the device has gone
+                gone_ = true;
+                Kick(wakeFd_);
+            }
+            break;  // no line waits on this device
+        }
+        watcherEnded_ = true;
+    }
+
+    const int fd_, stopFd_, wakeFd_;
+    bool hasLines_ = false, hasCounts_ = false;
+    std::thread watcher_;
+    std::atomic<bool> quit_{false}, watcherEnded_{false}, gone_{false};
+
+    std::mutex waitLock_;
+    uint32_t mask_ = 0;
+    TLineCounts waitCounts_;
+    uint32_t status_ = 0;
+
+    std::mutex inputLock_;
+    std::deque<char> input_;
+    uint32_t inQueue_ = 4096;
+    bool discardNull_ = false, sawEventChar_ = false;
+    char eventChar_ = 0;
+    TCommTimeouts timeouts_{0xFFFFFFFF, 0, 0, 0, 0};
+    TLineCounts errorCounts_;
+    uint32_t errors_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<TComDevice> TPosixComDriver::Open(const std::string& port, int& error) {
+    const std::string path = DevicePathOf(port);
+    int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = WindowsErrorOfErrno(errno);
+        return nullptr;
+    }
+    auto fail = [&](int err) {
+        error = WindowsErrorOfErrno(err);
+        close(fd);
+        return nullptr;
+    };
+    termios2 t{};
+    if (ioctl(fd, TCGETS2, &t) != 0) return fail(errno);  // not a serial device
+    // Exclusive: the lock holds against every other opener, root included; TIOCEXCL adds the
+    // kernel's refusal of further opens by ordinary users.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno);
+    if (ioctl(fd, TIOCEXCL) != 0) return fail(errno);
+    int stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (stopFd < 0) {
+        int err = errno;
+        ioctl(fd, TIOCNXCL);
+        return fail(err);
+    }
+    int wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd < 0) {
+        int err = errno;
+        close(stopFd);
+        ioctl(fd, TIOCNXCL);
+        return fail(err);
+    }
+    return std::make_unique<TPosixComDevice>(fd, stopFd, wakeFd);
+}
+
+TComDriver& SystemComDriver() {
+    static TPosixComDriver driver;
+    return driver;
+}
+
+}  // namespace serial
