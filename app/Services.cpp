@@ -6,6 +6,7 @@
 #include <wx/msgdlg.h>
 
 #include "base/ExeDir.h"
+#include "serial/ComDriverPosix.h"
 
 namespace app {
 
@@ -60,6 +61,8 @@ TServices SystemServices() {
     s.Help = &base::SystemHelp();
     s.Dialogs = &SystemDialogs();
     s.Cursor = &SystemCursor();
+    s.ComDriver = &serial::SystemComDriver();
+    s.ListPorts = serial::SystemPortLister();
     s.ExeDir = base::ExecutableDirectory();
     s.Format = base::UserFormatSettings();
     return s;

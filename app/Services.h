@@ -8,6 +8,7 @@
 #include "base/Cursor.h"
 #include "base/Format.h"
 #include "base/Shell.h"
+#include "serial/PortSelect.h"
 
 namespace app {
 
@@ -17,6 +18,8 @@ struct TServices {
     base::THelp* Help = nullptr;
     TDialogs* Dialogs = nullptr;
     base::TCursor* Cursor = nullptr;
+    serial::TComDriver* ComDriver = nullptr;
+    serial::TPortLister ListPorts;
     std::string ExeDir;
     base::TFormatSettings Format;
 };

@@ -4,6 +4,7 @@
 
 #include "app/FontMapping.h"
 #include "app/Unit3.h"
+#include "serial/Unit4.h"
 #include "timesync/Unit2.h"
 
 namespace app {
@@ -96,7 +97,7 @@ TForm1::TForm1(const TServices& services)
     Button5->Bind(wxEVT_BUTTON, &TForm1::Button5Click, this);
     Button6->Bind(wxEVT_BUTTON, &TForm1::Button6Click, this);
     Button7->Bind(wxEVT_BUTTON, &TForm1::Button7Click, this);
-    Button8->Bind(wxEVT_BUTTON, &TForm1::NotYetThere, this);
+    Button8->Bind(wxEVT_BUTTON, &TForm1::Button8Click, this);
     Panel2->Bind(wxEVT_LEFT_UP, &TForm1::Panel2Click, this);
     fontDialogFont_ = wxFont(wxSize(0, 64), wxFONTFAMILY_ROMAN, wxFONTSTYLE_ITALIC, wxFONTWEIGHT_NORMAL, false,
                              "Times New Roman", wxFONTENCODING_CP1250);
@@ -234,6 +235,11 @@ void TForm1::Panel2Click(wxMouseEvent& e) {
     e.Skip();
 }
 
-void TForm1::NotYetThere(wxCommandEvent&) { FocusKeyChoice(); }
+void TForm1::Button8Click(wxCommandEvent&) {
+    Guarded(*services_.Dialogs, [this] {
+        serial::TForm4 form(this, *this);
+        if (form.Created()) form.ShowModal();
+    });
+}
 
 }  // namespace app

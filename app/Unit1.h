@@ -65,7 +65,7 @@ private:
     void Button5Click(wxCommandEvent&);
     void Button6Click(wxCommandEvent&);
     void Button7Click(wxCommandEvent&);
-    void NotYetThere(wxCommandEvent&);
+    void Button8Click(wxCommandEvent&);
     void Panel2Click(wxMouseEvent&);
     void LoadDisplaySettings();
     void SetDisplayFont(const TDisplayFont& font);

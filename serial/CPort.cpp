@@ -88,6 +88,17 @@ TCustomComPort::~TCustomComPort() {
     } catch (...) {
     }
     if (threadCreated_) StopEventThread();  // a close that failed half-way
+    auto notices = std::move(removalNotices_);
+    for (auto& [owner, notice] : notices) notice();
+}
+
+void TCustomComPort::AddRemovalNotice(const void* owner, std::function<void()> notice) {
+    RemoveRemovalNotice(owner);
+    removalNotices_.emplace_back(owner, std::move(notice));
+}
+
+void TCustomComPort::RemoveRemovalNotice(const void* owner) {
+    std::erase_if(removalNotices_, [owner](const auto& n) { return n.first == owner; });
 }
 
 void TCustomComPort::SetConnected(bool v) {

@@ -175,6 +175,10 @@ public:
     TLineSettings LineSettings() const;
     bool EventThreadRunning() const { return threadCreated_; }
 
+    // Controls bound to the port ask to hear of its destruction, so that they forget it.
+    void AddRemovalNotice(const void* owner, std::function<void()> notice);
+    void RemoveRemovalNotice(const void* owner);
+
 protected:
     virtual void OpenDevice();
     virtual void CloseDevice();
@@ -217,6 +221,7 @@ private:
     int dispatching_ = 0;        // UI-thread dispatches of this port in progress
     bool closeDeferred_ = false;  // a close asked for from inside one of them
     std::shared_ptr<bool> alive_;  // posted calls check it: the port may be gone when they run
+    std::vector<std::pair<const void*, std::function<void()>>> removalNotices_;
 };
 
 class TComPort : public TCustomComPort {
