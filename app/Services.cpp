@@ -5,6 +5,7 @@
 #include <wx/fontdlg.h>
 #include <wx/msgdlg.h>
 
+#include "base/CallQueue.h"
 #include "base/ExeDir.h"
 #include "serial/ComDriverPosix.h"
 
@@ -66,6 +67,12 @@ TServices SystemServices() {
     s.ExeDir = base::ExecutableDirectory();
     s.Format = base::UserFormatSettings();
     return s;
+}
+
+void RunCallQueueOnUiLoop() {
+    base::TCallQueue::Main().Wake = [] {
+        if (wxTheApp) wxTheApp->CallAfter([] { base::TCallQueue::Main().RunPending(); });
+    };
 }
 
 std::string& ApplicationTitle() {

@@ -25,6 +25,9 @@ struct TServices {
 };
 
 TServices SystemServices();
+
+// Serial event threads hand their calls over to the UI thread: wake the wx loop to run them.
+void RunCallQueueOnUiLoop();
 base::TCursor& SystemCursor();
 
 // The application title (the taskbar text), shown as the caption of the standard error report.

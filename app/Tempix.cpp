@@ -2,7 +2,6 @@
 #include <wx/app.h>
 
 #include "app/Unit1.h"
-#include "base/CallQueue.h"
 #include "base/ExeDir.h"
 #include "serial/CPortTranslate.h"
 
@@ -13,10 +12,7 @@ public:
     bool OnInit() override {
         app::ApplicationTitle().clear();
         serial::InitComMessageTranslation(base::ExecutableDirectory() + "locale");
-        // Serial event threads hand their calls over here: wake the UI loop to run them.
-        base::TCallQueue::Main().Wake = [] {
-            if (wxTheApp) wxTheApp->CallAfter([] { base::TCallQueue::Main().RunPending(); });
-        };
+        app::RunCallQueueOnUiLoop();
         auto* form = new app::TForm1(app::SystemServices());
         form->Show();
         return true;

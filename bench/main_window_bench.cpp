@@ -1,11 +1,13 @@
 // The main window under Xvfb: tick rate and its CPU cost, start-up, memory, the capture routine,
-// and the lag from an injected key to the recorded time.
+// and the lag from an injected key, click or CTS pulse to the recorded time.
 #include <chrono>
 #include <random>
 #include <thread>
 
 #include "app/Unit1.h"
 #include "app/Unit3.h"
+#include "serial/ComDriverSim.h"
+#include "serial/Unit4.h"
 #include "bench/BenchUtil.h"
 #include "tests/GuiTest.h"
 #include "tests/TestDir.h"
@@ -24,6 +26,18 @@ int64_t MsOfDay(const std::string& t) {
            std::stoll(t.substr(9, 3));
 }
 
+// The lag of each record of time.txt behind the moment its trigger was sent.
+std::vector<double> RecordLags(const std::vector<int64_t>& sent, const std::string& log) {
+    std::vector<double> lag;
+    for (size_t i = 0; i < sent.size() && (i + 1) * 35 <= log.size(); ++i) {
+        int64_t d = MsOfDay(log.substr(i * 35 + 3, 15)) - sent[i] % 86400000;
+        if (d > 43200000) d -= 86400000;
+        if (d < -43200000) d += 86400000;
+        lag.push_back(static_cast<double>(std::llabs(d)));
+    }
+    return lag;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -38,6 +52,10 @@ int main(int argc, char** argv) {
     services.Dialogs = &dialogs;
     services.Cursor = &app::SystemCursor();
     services.ExeDir = dir.Path();
+    serial::TSimComDriver ports;
+    serial::TSimLine& line = ports.Line("COM1");
+    services.ComDriver = &ports;
+    services.ListPorts = [] { return std::vector<std::string>{"COM1"}; };
     auto* form = new app::TForm1(services);
     form->Show();
     gui_test::PumpUntil([&] { return form->TickCount() > 0; });
@@ -83,14 +101,7 @@ int main(int argc, char** argv) {
     gui_test::PumpUntil([&] { return done.load() && testing_support::Slurp(dir / "time.txt").size() >= keys * 35u; }, 60000);
     typist.join();
     std::string log = testing_support::Slurp(dir / "time.txt");
-    std::vector<double> lag;
-    for (size_t i = 0; i < sent.size() && (i + 1) * 35 <= log.size(); ++i) {
-        int64_t rec = MsOfDay(log.substr(i * 35 + 3, 15));
-        int64_t d = rec - sent[i] % 86400000;
-        if (d > 43200000) d -= 86400000;
-        if (d < -43200000) d += 86400000;
-        lag.push_back(static_cast<double>(std::llabs(d)));
-    }
+    std::vector<double> lag = RecordLags(sent, log);
     bench::Figure("key_to_record_lag_p50_ms", bench::Percentile(lag, 50), "ms");
     bench::Figure("key_to_record_lag_p90_ms", bench::Percentile(lag, 90), "ms");
     bench::Figure("key_to_record_lag_p99_ms", bench::Percentile(lag, 99), "ms");
@@ -120,15 +131,44 @@ int main(int argc, char** argv) {
     clicker.join();
     gui_test::PumpFor(100);
     log = testing_support::Slurp(dir / "time.txt");
-    lag.clear();
-    for (size_t i = 0; i < sent.size() && (i + 1) * 35 <= log.size(); ++i) {
-        int64_t d = MsOfDay(log.substr(i * 35 + 3, 15)) - sent[i] % 86400000;
-        lag.push_back(static_cast<double>(std::llabs(d)));
-    }
+    lag = RecordLags(sent, log);
     bench::Figure("click_to_record_lag_p99_ms", bench::Percentile(lag, 99), "ms");
     bench::Figure("click_records_lost", static_cast<double>(clicks - static_cast<int>(log.size() / 35)), "records");
     lock->Close();
     lock->Destroy();
+    gui_test::PumpFor(100);
+
+    // The serial-port window: CTS pulses on a simulated port against the recorded time.
+    std::filesystem::remove(dir / "time.txt");
+    auto* portWindow = new serial::TForm4(form, *form);
+    portWindow->Show();
+    gui_test::PumpFor(200);
+    gui_test::ClickButton(portWindow->Button2);
+    sent.clear();
+    done = false;
+    const int pulses = 300;
+    std::thread barrier([&] {
+        std::mt19937 rng(3);
+        std::uniform_int_distribution<int> gap(10, 30);
+        for (int i = 0; i < pulses; ++i) {
+            std::this_thread::sleep_for(milliseconds(gap(rng)));
+            sent.push_back(UtcMsNow());
+            line.SetCTS(true);
+            std::this_thread::sleep_for(milliseconds(10));
+            line.SetCTS(false);
+        }
+        done = true;
+    });
+    gui_test::PumpUntil([&] { return done.load(); }, 60000);
+    barrier.join();
+    gui_test::PumpFor(100);
+    log = testing_support::Slurp(dir / "time.txt");
+    lag = RecordLags(sent, log);
+    bench::Figure("cts_to_record_lag_p50_ms", bench::Percentile(lag, 50), "ms");
+    bench::Figure("cts_to_record_lag_p99_ms", bench::Percentile(lag, 99), "ms");
+    bench::Figure("cts_records_lost", static_cast<double>(pulses - static_cast<int>(log.size() / 35)), "records");
+    portWindow->Close();
+    portWindow->Destroy();
 
     form->Destroy();
     gui_test::PumpFor(50);

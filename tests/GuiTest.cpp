@@ -1,13 +1,19 @@
 #include <chrono>
+#include <cstdlib>
 
 #include <wx/app.h>
 #include <wx/button.h>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
+#include <wx/image.h>
+#include <wx/window.h>
 #include <wx/evtloop.h>
 #include <wx/init.h>
 // After the toolkit and gtest: Xlib's macros (None, Bool, Status) clash with them.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
+#include "app/Services.h"
 #include "tests/GuiTest.h"
 
 namespace gui_test {
@@ -27,6 +33,21 @@ void Key(const std::string& keysym, bool press) {
 }
 
 }  // namespace
+
+bool SaveScreenshot(wxWindow* window, const std::string& name) {
+    const char* dir = std::getenv("TEMPIX_SCREENSHOTS");
+    if (!dir || !*dir) return false;
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
+    window->Update();
+    // The client area where the X server has it (without a window manager, not always where asked).
+    wxRect r(window->ClientToScreen(wxPoint(0, 0)), window->GetClientSize());
+    wxBitmap shot(r.width, r.height);
+    wxMemoryDC mem(shot);
+    wxScreenDC screen;
+    mem.Blit(0, 0, r.width, r.height, &screen, r.x, r.y);
+    mem.SelectObject(wxNullBitmap);
+    return shot.SaveFile(std::string(dir) + "/" + name + ".png", wxBITMAP_TYPE_PNG);
+}
 
 void ClickButton(wxButton* button) {
     wxCommandEvent e(wxEVT_BUTTON, button->GetId());
@@ -85,6 +106,7 @@ bool StartToolkit(int& argc, char** argv) {
     wxApp::SetInstance(new wxApp());
     if (!wxEntryStart(argc, argv)) return false;
     wxTheApp->CallOnInit();
+    app::RunCallQueueOnUiLoop();
     return true;
 }
 

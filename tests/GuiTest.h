@@ -6,8 +6,12 @@
 #include <string>
 
 class wxButton;
+class wxWindow;
 
 namespace gui_test {
+
+// Saves what the window shows on screen as <name>.png into $TEMPIX_SCREENSHOTS, when that is set.
+bool SaveScreenshot(wxWindow* window, const std::string& name);
 
 // A press of the button as its click handler sees it.
 void ClickButton(wxButton* button);

@@ -3,7 +3,6 @@
 #include <wx/evtloop.h>
 #include <wx/init.h>
 
-#include "base/CallQueue.h"
 #include "tests/GuiTest.h"
 
 int main(int argc, char** argv) {
@@ -12,10 +11,6 @@ int main(int argc, char** argv) {
         fprintf(stderr, "cannot start the toolkit (no DISPLAY?)\n");
         return 1;
     }
-    // Calls handed over by serial event threads run on the UI loop, as in the program.
-    base::TCallQueue::Main().Wake = [] {
-        if (wxTheApp) wxTheApp->CallAfter([] { base::TCallQueue::Main().RunPending(); });
-    };
     int rc;
     {
         wxGUIEventLoop loop;

@@ -4,6 +4,7 @@
 
 #include "base/ClockSim.h"
 #include "base/TextFile.h"
+#include "tests/FakeMainLink.h"
 #include "tests/GuiTest.h"
 #include "tests/TestDir.h"
 #include "tests/timesync/ChronyServer.h"
@@ -15,17 +16,7 @@ using testing_support::Spit;
 
 namespace {
 
-class TFakeMain final : public app::TMainWindowLink {
-public:
-    void CaptureRoutine() override { ++Captures; }
-    const app::TDataPaths& Paths() const override { return PathsValue; }
-    std::string StoppedText() const override { return "00:00:00,000 UT"; }
-    void FocusKeyChoice() override { ++Focused; }
-    app::TServices& Services() override { return ServicesValue; }
-    app::TDataPaths PathsValue;
-    app::TServices ServicesValue;
-    int Captures = 0, Focused = 0;
-};
+using gui_test::TFakeMain;
 
 class Unit2GuiTest : public testing::Test {
 protected:

@@ -1,0 +1,247 @@
+#include "serial/Unit4.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "serial/ComDriverSim.h"
+#include "tests/FakeMainLink.h"
+#include "tests/GuiTest.h"
+#include "tests/TestDir.h"
+
+using namespace serial;
+using gui_test::PumpFor;
+using gui_test::PumpUntil;
+using testing_support::Slurp;
+using testing_support::Spit;
+
+namespace {
+
+class Unit4GuiTest : public testing::Test {
+protected:
+    void SetUp() override {
+        main.PathsValue = app::TDataPaths::Build(dir.Path());
+        main.ServicesValue.Shell = &shell;
+        main.ServicesValue.Help = &help;
+        main.ServicesValue.Dialogs = &dialogs;
+        main.ServicesValue.ComDriver = &driver;
+        main.ServicesValue.ListPorts = [this] { return ports; };
+    }
+    TForm4* Open() {
+        form = new TForm4(nullptr, main);
+        form->Show();
+        PumpFor(30);
+        return form;
+    }
+    void TearDown() override {
+        if (form) form->Destroy();
+        PumpFor(10);
+    }
+    std::string Caption() const { return form->GetTitle().utf8_string(); }
+    std::string Button() const { return form->Button2->GetLabel().utf8_string(); }
+    void Start() { gui_test::ClickButton(form->Button2); }
+    // A user's pick in a selector.
+    void Pick(TComComboBox* box, const std::string& text) {
+        box->SetText(text);
+        wxCommandEvent e(wxEVT_CHOICE, box->GetId());
+        e.SetEventObject(box);
+        box->ProcessWindowEvent(e);
+    }
+    bool Lit() { return form->ComLed1->Model.State() == lsOn; }
+    std::vector<std::string> Texts() {
+        return {form->ComComboBox5->Text(), form->ComComboBox1->Text(), form->ComComboBox2->Text(),
+                form->ComComboBox3->Text(), form->ComComboBox4->Text(), form->ComComboBox6->Text()};
+    }
+
+    testing_support::TTempDir dir;
+    TSimComDriver driver;
+    TSimLine& com1 = driver.Line("COM1");
+    TSimLine& com2 = driver.Line("COM2");
+    std::vector<std::string> ports = {"COM2", "COM1"};
+    base::TRecordingShell shell;
+    base::TRecordingHelp help;
+    app::TRecordingDialogs dialogs;
+    gui_test::TFakeMain main;
+    TForm4* form = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Unit4GuiTest, first_opening_shows_the_defaults_and_closing_writes_six_lines) {
+    Open();
+    EXPECT_TRUE(dialogs.Shown.empty());
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"COM1", "9600", "8", "Hardware", "None", "1"}));
+    EXPECT_EQ(form->ComComboBox5->Items(), (std::vector<std::string>{"COM1", "COM2"}));
+    EXPECT_EQ(Caption(), "Port COM1 (00:00:00,000 UT)");
+    EXPECT_EQ(form->GetClientSize(), wxSize(210, 321));
+    EXPECT_EQ(Button(), "&Start");
+    EXPECT_EQ(form->ComPort1->FlowControl.FlowControl(), fcHardware);
+    form->Close();
+    EXPECT_EQ(Slurp(main.PathsValue.PortSettings), "COM1\r\n9600\r\n8\r\nHardware\r\nNone\r\n1\r\n");
+    EXPECT_EQ(main.Focused, 1);
+}
+
+TEST_F(Unit4GuiTest, the_settings_file_selects_items_but_only_the_port_name_reaches_the_port) {
+    Spit(main.PathsValue.PortSettings, "COM2\r\n19200\r\n7\r\nnone\r\nspace\r\n 2\r\n");
+    Open();
+    // "none" is the flow control's None; " 2" names no item and leaves "1".
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"COM2", "19200", "7", "None", "Space", "1"}));
+    EXPECT_EQ(form->ComPort1->Port(), "COM2");
+    Start();
+    EXPECT_EQ(com2.LastDCB.BaudRate, 9600u);  // until the user picks a speed
+    Pick(form->ComComboBox1, "19200");
+    EXPECT_EQ(com2.LastDCB.BaudRate, 19200u);
+    form->Close();
+    EXPECT_EQ(Slurp(main.PathsValue.PortSettings), "COM2\r\n19200\r\n7\r\nNone\r\nSpace\r\n1\r\n");
+
+    form->Destroy();
+    Spit(main.PathsValue.PortSettings, "COM2\r\n4800\r\n6");  // three lines
+    Open();
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"COM2", "4800", "6", "Hardware", "None", "1"}));
+}
+
+TEST_F(Unit4GuiTest, cts_reports_capture_on_every_on_and_the_led_shows_each) {
+    com1.SetCTS(true);
+    Open();
+    Start();
+    EXPECT_EQ(Button(), "Z&atrzymaj");
+    EXPECT_EQ(main.Captures, 1);  // CTS already on: one capture right after opening
+    EXPECT_TRUE(Lit());
+    EXPECT_EQ(Caption(), "Port COM1 (12:34:56,101 UT)");
+    PumpFor(50);
+    gui_test::SaveScreenshot(form, "serial-port-window");
+
+    com1.SetCTS(false);
+    ASSERT_TRUE(PumpUntil([&] { return !Lit(); }));
+    com1.SetCTS(true);
+    ASSERT_TRUE(PumpUntil([&] { return main.Captures == 2; }));
+    EXPECT_EQ(Caption(), "Port COM1 (12:34:56,102 UT)");
+    com1.SetCTS(false);
+    ASSERT_TRUE(PumpUntil([&] { return !Lit(); }));
+    EXPECT_EQ(main.Captures, 2);
+
+    com1.SetCTS(true);
+    ASSERT_TRUE(PumpUntil([&] { return main.Captures == 3; }));
+    Start();  // stop while CTS is on: no capture, the LED goes off
+    EXPECT_EQ(Button(), "&Start");
+    EXPECT_FALSE(Lit());
+    EXPECT_EQ(main.Captures, 3);
+    EXPECT_FALSE(form->ComPort1->Connected());
+}
+
+TEST_F(Unit4GuiTest, a_failing_capture_is_reported_and_monitoring_goes_on) {
+    Open();
+    Start();
+    main.FailCaptureWith = 5;
+    com1.SetCTS(true);
+    ASSERT_TRUE(PumpUntil([&] { return !dialogs.Shown.empty(); }));
+    EXPECT_EQ(dialogs.Shown.back().Text, "File access denied.");
+    EXPECT_EQ(Button(), "Z&atrzymaj");
+    main.FailCaptureWith = 0;
+    com1.SetCTS(false);
+    com1.SetCTS(true);
+    EXPECT_TRUE(PumpUntil([&] { return main.Captures == 1; }));  // the next pulse captures again
+    EXPECT_TRUE(form->ComPort1->EventThreadRunning());
+}
+
+TEST_F(Unit4GuiTest, a_lost_device_closes_the_port_and_says_so) {
+    com1.SetCTS(true);
+    Open();
+    Start();
+    com1.Unplug();
+    ASSERT_TRUE(PumpUntil([&] { return !dialogs.Shown.empty(); }));
+    EXPECT_EQ(dialogs.Shown.back().Text, "Brak dostępu do portu COM1");
+    EXPECT_EQ(dialogs.Shown.back().Caption, "Błąd");
+    EXPECT_FALSE(form->ComPort1->Connected());
+    EXPECT_EQ(Button(), "&Start");
+    EXPECT_FALSE(Lit());
+}
+
+TEST_F(Unit4GuiTest, an_unlisted_port_leaves_no_selection_and_start_fails_with_the_box) {
+    ports = {"COM2"};
+    Spit(main.PathsValue.PortSettings, "COM7\r\n");
+    Open();
+    EXPECT_EQ(form->ComComboBox5->Text(), "");
+    EXPECT_EQ(form->ComPort1->Port(), "");
+    Start();
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].Text, "Brak dostępu do portu ");
+    EXPECT_EQ(dialogs.Shown[0].Icon, app::TMsgIcon::Error);
+    EXPECT_EQ(Button(), "&Start");
+}
+
+TEST_F(Unit4GuiTest, picking_another_port_while_open_reopens_there) {
+    com2.SetCTS(true);
+    Open();
+    Start();
+    Pick(form->ComComboBox5, "COM2");
+    EXPECT_TRUE(form->ComPort1->Connected());
+    EXPECT_EQ(form->ComPort1->Port(), "COM2");
+    EXPECT_EQ(Button(), "Z&atrzymaj");
+    EXPECT_EQ(main.Captures, 1);  // the open-time report on COM2
+    EXPECT_EQ(Caption(), "Port COM2 (12:34:56,101 UT)");
+
+    ports.push_back("COM9");  // listed, but the driver has no such port
+    form->Destroy();
+    Open();
+    Start();
+    Pick(form->ComComboBox5, "COM9");
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_NE(dialogs.Shown[0].Text.find("Unable to open com port"), std::string::npos);
+    EXPECT_EQ(Button(), "&Start");
+}
+
+TEST_F(Unit4GuiTest, keys_and_closing_with_the_port_open) {
+    Open();
+    Start();
+    wxKeyEvent f1(wxEVT_CHAR_HOOK);
+    f1.m_keyCode = WXK_F1;
+    form->ProcessWindowEvent(f1);
+    EXPECT_EQ(help.Calls, std::vector<std::string>{"contents " + main.PathsValue.HelpFile});
+
+    // A save that fails keeps the window open; the port is closed by then, and closing again retries.
+    std::filesystem::create_directory(main.PathsValue.PortSettings);
+    form->Close();
+    EXPECT_FALSE(form->ComPort1->Connected());
+    EXPECT_TRUE(form->IsShown());
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].Text, "File access denied.");
+    std::filesystem::remove(main.PathsValue.PortSettings);
+    form->Close();
+    EXPECT_FALSE(form->IsShown());
+    EXPECT_EQ(Slurp(main.PathsValue.PortSettings), "COM1\r\n9600\r\n8\r\nHardware\r\nNone\r\n1\r\n");
+}
+
+TEST_F(Unit4GuiTest, selector_and_led_on_their_own) {
+    Open();
+    auto* box = new TComComboBox(form, wxPoint(0, 0), wxSize(100, 21));
+    box->SetComProperty(cpBaudRate);
+    EXPECT_EQ(box->Items().size(), 16u);
+    EXPECT_EQ(box->Text(), "Custom");
+    int changes = 0;
+    box->OnChange = [&] { ++changes; };
+    box->SetComProperty(cpParity);
+    box->SetText("none");
+    box->SetText("Nothing");
+    EXPECT_EQ(box->Text(), "None");
+    EXPECT_EQ(changes, 0);
+
+    auto* led = new TComLed(form, wxPoint(0, 0));
+    EXPECT_EQ(led->GetSize(), wxSize(25, 25));
+    led->Model.SetState(lsOn);
+    EXPECT_TRUE(led->Shown().IsSameAs(led->GlyphOn()));
+    led->Enable(false);
+    EXPECT_TRUE(led->Shown().IsSameAs(led->GlyphOff()));
+    led->SetKind(lkGreenLight);
+    wxImage on = led->GlyphOn().ConvertToImage();
+    EXPECT_EQ(on.GetWidth(), 15);
+    EXPECT_EQ(on.GetRed(7, 7), 0);
+    EXPECT_EQ(on.GetGreen(7, 7), 255);
+    EXPECT_TRUE(on.HasMask());
+    wxBitmap before = led->GlyphOn();
+    led->SetGlyphOn(LedPicture("LEDREDON"));  // only custom LEDs take pictures
+    EXPECT_TRUE(led->GlyphOn().IsSameAs(before));
+    led->SetKind(lkCustom);
+    led->SetGlyphOn(LedPicture("LEDBLUEON"));
+    EXPECT_EQ(led->GlyphOn().ConvertToImage().GetBlue(7, 7), 255);
+}
