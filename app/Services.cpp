@@ -75,6 +75,13 @@ void RunCallQueueOnUiLoop() {
     };
 }
 
+void ShowHelp(TServices& services, const std::string& helpFile, const std::string& topic) {
+    bool shown = topic.empty() ? services.Help->ShowContents(helpFile) : services.Help->ShowTopic(helpFile, topic);
+    if (!shown)
+        services.Dialogs->Message("Nie można otworzyć pomocy: brak pliku " + base::HelpBookPage(helpFile, topic) + ".",
+                                  "Pomoc", TMsgIcon::Error);
+}
+
 std::string& ApplicationTitle() {
     static std::string title;
     return title;

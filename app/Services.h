@@ -33,6 +33,9 @@ base::TCursor& SystemCursor();
 // The application title (the taskbar text), shown as the caption of the standard error report.
 std::string& ApplicationTitle();
 
+// Opens the help book's contents (no topic) or a topic; a missing book is said in a box.
+void ShowHelp(TServices& services, const std::string& helpFile, const std::string& topic = "");
+
 // The standard error report: the text with the full-stop rule, the application title as caption.
 void ReportError(TDialogs& dialogs, const std::exception& e);
 

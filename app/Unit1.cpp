@@ -165,7 +165,7 @@ void TForm1::FormKeyDown(wxKeyEvent& event) {
     int key = VirtualKeyOf(event);
     if (key != 0 && key == CaptureKeyCode(RadioGroup1->GetSelection()))
         Guarded(*services_.Dialogs, [this] { CaptureRoutine(); });
-    if (key == VK_F1) services_.Help->ShowContents(paths_.HelpFile);
+    if (key == VK_F1) ShowHelp(services_, paths_.HelpFile);
     event.Skip();
 }
 

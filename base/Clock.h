@@ -1,6 +1,7 @@
 // The PC clock: UTC and local time with milliseconds, the time-zone information, setting the clock.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -31,6 +32,12 @@ public:
     virtual TTimeZoneInformation TimeZone() = 0;
     // Sets the local wall-clock time; false when the system refuses.
     virtual bool SetLocalTime(const TSystemTime& local) = 0;
+    // Moves the clock by `usec` through the system's time service, for when SetLocalTime is refused
+    // for want of the right; false when there is no such way or it is refused too.
+    virtual bool SetTimeRelative(int64_t usec) {
+        (void)usec;
+        return false;
+    }
 };
 
 // The operating system's clock.

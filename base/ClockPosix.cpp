@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "base/Clock.h"
+#include "base/TimeDateDBus.h"
 
 namespace base {
 
@@ -57,6 +58,8 @@ public:
         timespec ts{secs, static_cast<long>(local.Milliseconds) * 1000000L};
         return clock_settime(CLOCK_REALTIME, &ts) == 0;
     }
+
+    bool SetTimeRelative(int64_t usec) override { return TimedatedSetTimeRelative(usec, SystemBusAddress()); }
 };
 
 }  // namespace

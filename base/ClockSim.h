@@ -7,7 +7,18 @@
 
 namespace base {
 
-class TFakeClock final : public TClock {
+// Records what the system's time service was asked to do, in microseconds; refuses by default.
+class TRelativeRecordingClock : public TClock {
+public:
+    std::vector<int64_t> RelativeSettings;
+    bool RefuseRelative = true;
+    bool SetTimeRelative(int64_t usec) override {
+        RelativeSettings.push_back(usec);
+        return !RefuseRelative;
+    }
+};
+
+class TFakeClock final : public TRelativeRecordingClock {
 public:
     int64_t UtcMs = 0;     // Unix milliseconds
     int LocalBias = 0;     // UTC minus local, minutes
@@ -34,7 +45,7 @@ namespace base {
 
 // The real clock for reading, with the setting recorded instead of done: lets tests run real
 // exchanges without ever touching this machine's clock.
-class TRecordingSetterClock final : public TClock {
+class TRecordingSetterClock final : public TRelativeRecordingClock {
 public:
     std::vector<TSystemTime> Settings;
     bool RefuseSetting = false;

@@ -16,10 +16,25 @@ public:
 class THelp {
 public:
     virtual ~THelp() = default;
-    // The help book's contents and search.
-    virtual void ShowContents(const std::string& helpFile) = 0;
+    // The help book's contents; false when the book is not there or cannot be shown.
+    virtual bool ShowContents(const std::string& helpFile) = 0;
     // One topic, by context string.
-    virtual void ShowTopic(const std::string& helpFile, const std::string& topic) = 0;
+    virtual bool ShowTopic(const std::string& helpFile, const std::string& topic) = 0;
+};
+
+// The help book sits beside the help file the windows know (TEMPIX.HLP): a folder "help" of HTML
+// pages, index.html the contents and <topic>.html each topic.
+std::string HelpBookPage(const std::string& helpFile, const std::string& topic = "");
+
+// Shows the book's pages through the shell, in the user's browser.
+class TBookHelp final : public THelp {
+public:
+    explicit TBookHelp(TShell& shell) : shell_(shell) {}
+    bool ShowContents(const std::string& helpFile) override;
+    bool ShowTopic(const std::string& helpFile, const std::string& topic) override;
+
+private:
+    TShell& shell_;
 };
 
 TShell& SystemShell();
@@ -39,8 +54,15 @@ public:
 class TRecordingHelp final : public THelp {
 public:
     std::vector<std::string> Calls;  // "contents <file>" or "topic <file> <topic>"
-    void ShowContents(const std::string& f) override { Calls.push_back("contents " + f); }
-    void ShowTopic(const std::string& f, const std::string& t) override { Calls.push_back("topic " + f + " " + t); }
+    bool Succeed = true;
+    bool ShowContents(const std::string& f) override {
+        Calls.push_back("contents " + f);
+        return Succeed;
+    }
+    bool ShowTopic(const std::string& f, const std::string& t) override {
+        Calls.push_back("topic " + f + " " + t);
+        return Succeed;
+    }
 };
 
 }  // namespace base

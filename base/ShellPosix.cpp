@@ -56,12 +56,6 @@ public:
     bool Open(const std::string& path) override { return XdgOpen(path); }
 };
 
-class TPosixHelp final : public THelp {
-public:
-    void ShowContents(const std::string& helpFile) override { XdgOpen(helpFile); }
-    void ShowTopic(const std::string& helpFile, const std::string&) override { XdgOpen(helpFile); }
-};
-
 }  // namespace
 
 TShell& SystemShell() {
@@ -70,7 +64,7 @@ TShell& SystemShell() {
 }
 
 THelp& SystemHelp() {
-    static TPosixHelp help;
+    static TBookHelp help(SystemShell());
     return help;
 }
 

@@ -151,7 +151,7 @@ void TForm4::ComPort1Error(TCustomComPort&, TComErrors errors) {
 }
 
 void TForm4::FormKeyDown(wxKeyEvent& e) {
-    if (e.GetKeyCode() == WXK_F1) services_.Help->ShowContents(main_.Paths().HelpFile);
+    if (e.GetKeyCode() == WXK_F1) app::ShowHelp(services_, main_.Paths().HelpFile);
     e.Skip();
 }
 

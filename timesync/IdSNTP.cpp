@@ -54,8 +54,16 @@ double UtcBias(base::TClock& clock) {
     return *bias / 1440.0;
 }
 
+namespace {
+
+bool SettableTime(double localTime) {
+    return std::isfinite(localTime) && localTime >= 2.0 && localTime <= 2958465.0;  // years 1900..9999
+}
+
+}  // namespace
+
 bool SetLocalClock(base::TClock& clock, double localTime) {
-    if (!std::isfinite(localTime) || localTime < 2.0 || localTime > 2958465.0) return false;  // years 1900..9999
+    if (!SettableTime(localTime)) return false;
     return clock.SetLocalTime(base::SystemTimeFromDayCount(localTime));
 }
 
@@ -131,7 +139,10 @@ double TIdSNTP::QueryServerTime() {
 bool TIdSNTP::SynchroniseClock() {
     if (QueryServerTime() == 0) return false;
     // The offset applies to the clock as it reads at the moment it is set.
-    return SetLocalClock(clock_, LocalNow() + ClockOffset);
+    double target = LocalNow() + ClockOffset;
+    if (SetLocalClock(clock_, target)) return true;
+    // Refused (no right to set the clock): the system's time service may move it by the offset.
+    return SettableTime(target) && clock_.SetTimeRelative(std::llround(ClockOffset * 86400e6));
 }
 
 }  // namespace timesync

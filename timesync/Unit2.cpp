@@ -165,12 +165,12 @@ void TForm2::Button4Click(wxCommandEvent&) {
 }
 
 void TForm2::Label3Click(wxMouseEvent& e) {
-    if (Label3->IsEnabled()) services_.Help->ShowTopic(main_.Paths().HelpFile, "ID_Dodatek");
+    if (Label3->IsEnabled()) app::ShowHelp(services_, main_.Paths().HelpFile, "ID_Dodatek");
     e.Skip();
 }
 
 void TForm2::FormKeyDown(wxKeyEvent& e) {
-    if (e.GetKeyCode() == WXK_F1) services_.Help->ShowContents(main_.Paths().HelpFile);
+    if (e.GetKeyCode() == WXK_F1) app::ShowHelp(services_, main_.Paths().HelpFile);
     e.Skip();
 }
 

@@ -205,10 +205,16 @@ TEST_F(IdSNTPTest, oversized_reply_raises_10040) {
     }
 }
 
-TEST_F(IdSNTPTest, refused_clock_setting_is_false) {
+TEST_F(IdSNTPTest, a_refused_setting_asks_the_time_service_for_the_offset) {
     clock.RefuseSetting = true;
-    EXPECT_FALSE(Sync([](const std::string& req, const TUdpResponder::TSend& send) { send(TUdpResponder::Reply(req, 0.5), false); }));
+    auto reply = [](const std::string& req, const TUdpResponder::TSend& send) { send(TUdpResponder::Reply(req, 0.5), false); };
+    EXPECT_FALSE(Sync(reply));  // refused there too
     EXPECT_EQ(clock.Settings.size(), 1u);
+    ASSERT_EQ(clock.RelativeSettings.size(), 1u);
+    EXPECT_NEAR(static_cast<double>(clock.RelativeSettings[0]), 500000.0, 2000.0);
+    clock.RefuseRelative = false;
+    EXPECT_TRUE(Sync(reply));
+    EXPECT_EQ(clock.RelativeSettings.size(), 2u);
     EXPECT_FALSE(SetLocalClock(clock, -5.0));  // a date no clock takes
 }
 
