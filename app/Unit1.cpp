@@ -4,6 +4,7 @@
 
 #include "app/FontMapping.h"
 #include "app/Unit3.h"
+#include "resources/tempix.xpm"
 #include "serial/Unit4.h"
 #include "timesync/Unit2.h"
 
@@ -103,6 +104,7 @@ TForm1::TForm1(const TServices& services)
                              "Times New Roman", wxFONTENCODING_CP1250);
     fontDialogColour_ = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
 
+    SetIcon(wxIcon(tempix_xpm));
     Guarded(*services_.Dialogs, [this] { FormCreate(); });
     RadioGroup1->SetFocus();
 }
