@@ -35,11 +35,17 @@ void WithUiLoop(base::TCallQueue& ui, F producer) {
     t.join();
 }
 
-void CtsLag() {
+// A port on a simulated line, with the queue its reports go through.
+struct TSimRig {
     base::TCallQueue ui;
     TSimComDriver driver;
     TSimLine& line = driver.Line("COM1");
-    TComPort port(driver, ui);
+    TComPort port{driver, ui};
+};
+
+void CtsLag() {
+    TSimRig rig;
+    auto& [ui, driver, line, port] = rig;
     std::atomic<int64_t> stamp{0};
     std::atomic<int> handled{0};
     std::vector<double> lags;
@@ -69,10 +75,8 @@ void CtsLag() {
 }
 
 void CtsLost() {
-    base::TCallQueue ui;
-    TSimComDriver driver;
-    TSimLine& line = driver.Line("COM1");
-    TComPort port(driver, ui);
+    TSimRig rig;
+    auto& [ui, driver, line, port] = rig;
     std::atomic<int> handled{0};
     port.OnCTSChange = [&](TCustomComPort&, bool) { ++handled; };
     port.OpenPort();

@@ -24,7 +24,7 @@ TForm4::TForm4(wxWindow* owner, app::TMainWindowLink& main)
     ComPort1->OnAfterClose = [this](TCustomComPort& p) { ComPort1AfterClose(p); };
     ComPort1->OnCTSChange = [this](TCustomComPort& p, bool on) { ComPort1CTSChange(p, on); };
     ComPort1->OnError = [this](TCustomComPort& p, TComErrors e) { ComPort1Error(p, e); };
-    ComPort1->ReportError = [this](const std::exception& e) { app::ReportError(*services_.Dialogs, e); };
+    ComPort1->ReportError = StandardErrorReport();
 
     GroupBox1 = new wxStaticBox(this, wxID_ANY, "Ustawienia portu", wxPoint(8, 8), wxSize(193, 217));
     created_ = app::Guarded(*services_.Dialogs, [this] {
@@ -65,10 +65,14 @@ TForm4::~TForm4() {
     ComPort1.reset();
 }
 
+std::function<void(const std::exception&)> TForm4::StandardErrorReport() {
+    return [this](const std::exception& e) { app::ReportError(*services_.Dialogs, e); };
+}
+
 TComComboBox* TForm4::Selector(const char* label, int top, TComProperty kind) {
     new wxStaticText(this, wxID_ANY, U(label), wxPoint(8 + 16, 8 + top + 8));
     auto* box = new TComComboBox(this, wxPoint(8 + 80, 8 + top), wxSize(100, 21), services_.ListPorts);
-    box->ReportError = [this](const std::exception& e) { app::ReportError(*services_.Dialogs, e); };
+    box->ReportError = StandardErrorReport();
     box->SetComProperty(kind);
     box->SetComPort(ComPort1.get());
     box->SetAutoApply(true);

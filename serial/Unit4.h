@@ -43,6 +43,8 @@ private:
         return e;
     }
     TComComboBox* Selector(const char* label, int top, TComProperty kind);
+    // Where the port and the selectors send failures no handler here takes.
+    std::function<void(const std::exception&)> StandardErrorReport();
     void FormCreate();
     void LoadSettings();
     void SaveSettings();

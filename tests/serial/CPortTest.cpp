@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "serial/ComDriverSim.h"
+#include "tests/serial/QueuePump.h"
 
 using namespace serial;
 
@@ -31,18 +32,10 @@ protected:
     }
     // Runs the UI side until the log ends with `tail`.
     bool WaitFor(const std::string& tail) {
-        for (int i = 0; i < 400; ++i) {
-            ui.RunPending();
-            if (log.size() >= tail.size() && log.compare(log.size() - tail.size(), tail.size(), tail) == 0) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
+        return testing_support::PumpQueueUntil(ui, [&] { return testing_support::EndsWith(log, tail); });
     }
     void Settle() {
-        for (int i = 0; i < 20; ++i) {
-            ui.RunPending();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        testing_support::PumpQueueUntil(ui, [] { return false; }, 20);
     }
 
     base::TCallQueue ui;

@@ -11,6 +11,7 @@
 
 #include "serial/CPort.h"
 #include "tests/serial/Pty.h"
+#include "tests/serial/QueuePump.h"
 
 using namespace serial;
 using testing_support::TPty;
@@ -33,12 +34,7 @@ protected:
     ~PtyPortTest() override { port.ClosePort(); }
 
     bool WaitFor(const std::string& tail) {
-        for (int i = 0; i < 400; ++i) {
-            ui.RunPending();
-            if (log.size() >= tail.size() && log.compare(log.size() - tail.size(), tail.size(), tail) == 0) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
+        return testing_support::PumpQueueUntil(ui, [&] { return testing_support::EndsWith(log, tail); });
     }
 
     TPty pty;
@@ -46,6 +42,21 @@ protected:
     TPosixComDriver driver;
     TComPort port;
     std::string log;
+};
+
+// The driver's device on a fresh pty, without the port component.
+class PtyDeviceTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.Ok());
+        dev = driver.Open(pty.Path(), error);
+        ASSERT_NE(dev, nullptr);
+    }
+
+    TPty pty;
+    TPosixComDriver driver;
+    int error = 0;
+    std::unique_ptr<TComDevice> dev;
 };
 
 }  // namespace
@@ -248,13 +259,7 @@ TEST_F(PtyPortTest, close_and_open_again_and_a_second_port_on_the_same_device_fa
     EXPECT_TRUE(WaitFor("rx1 "));  // the first port is untouched
 }
 
-TEST(ComDriverPosix, a_stop_wakes_the_wait_and_every_later_one) {
-    TPty pty;
-    ASSERT_TRUE(pty.Ok());
-    TPosixComDriver driver;
-    int error = 0;
-    auto dev = driver.Open(pty.Path(), error);
-    ASSERT_NE(dev, nullptr);
+TEST_F(PtyDeviceTest, a_stop_wakes_the_wait_and_every_later_one) {
     dev->SetCommMask(EV_RXCHAR | EV_CTS);
     TComDevice::TWait result = TComDevice::TWait::Event;
     std::thread waiter([&] {
@@ -270,13 +275,7 @@ TEST(ComDriverPosix, a_stop_wakes_the_wait_and_every_later_one) {
     EXPECT_EQ(dev->WaitCommEvent(ev), TComDevice::TWait::Stopped);  // the stop beats waiting data
 }
 
-TEST(ComDriverPosix, input_queue_null_discarding_event_char_and_read_timeouts) {
-    TPty pty;
-    ASSERT_TRUE(pty.Ok());
-    TPosixComDriver driver;
-    int error = 0;
-    auto dev = driver.Open(pty.Path(), error);
-    ASSERT_NE(dev, nullptr);
+TEST_F(PtyDeviceTest, input_queue_null_discarding_event_char_and_read_timeouts) {
     TLineSettings s;
     s.DiscardNull = true;
     s.EventChar = '\n';

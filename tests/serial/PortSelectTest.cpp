@@ -8,6 +8,7 @@
 #include "base/TextFile.h"
 #include "serial/ComDriverSim.h"
 #include "tests/TestDir.h"
+#include "tests/serial/QueuePump.h"
 
 using namespace serial;
 using testing_support::Slurp;
@@ -166,16 +167,9 @@ TEST_F(PortSelectTest, ring_lights_the_led_for_one_interval_per_burst) {
     led.SetComPort(&port);
     port.OpenPort();
     line.Raise(EV_RING);
-    for (int i = 0; i < 200 && led.State() != lsOn; ++i) {
-        ui.RunPending();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_EQ(led.State(), lsOn);
+    EXPECT_TRUE(testing_support::PumpQueueUntil(ui, [&] { return led.State() == lsOn; }, 200));
     line.Raise(EV_RING);
-    for (int i = 0; i < 10; ++i) {
-        ui.RunPending();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    testing_support::PumpQueueUntil(ui, [] { return false; }, 10);
     EXPECT_EQ(started, std::vector<int>{250});  // the second ring did not restart the interval
     led.TimerTick();
     EXPECT_EQ(led.State(), lsOff);
