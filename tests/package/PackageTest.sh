@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# PackageTest.sh BUILD_DIR: makes the portable package, unpacks it into a temporary folder, starts the
+# unpacked Tempix on $DISPLAY, presses Enter once and checks that the record lands beside that
+# executable, and nowhere else.
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+pid=
+cleanup() {
+  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cpack --config "$build/CPackConfig.cmake" -G TGZ -B "$work/out" >/dev/null
+tarball=$(ls "$work"/out/Tempix-*-linux-x86_64.tar.gz)
+tar -xzf "$tarball" -C "$work"
+root=$(ls -d "$work"/Tempix-*-linux-x86_64)
+
+for f in Tempix README.txt sndata.txt help/index.html help/ID_Dodatek.html locale/pl/LC_MESSAGES/cport.mo; do
+  [ -e "$root/$f" ] || fail "the package has no $f"
+done
+[ ! -e "$root/time.txt" ] || fail "the package ships a time.txt"
+
+# Started from elsewhere, so that files written to the working folder would show up as a fault.
+mkdir "$work/cwd"
+(cd "$work/cwd" && exec "$root/Tempix") &
+pid=$!
+wid=$(timeout 30 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -1) || fail "no window"
+xdotool windowfocus --sync "$wid"
+sleep 0.5
+xdotool key Return
+
+for _ in $(seq 100); do [ -s "$root/time.txt" ] && break; sleep 0.1; done
+[ -s "$root/time.txt" ] || fail "no time.txt beside the executable after Enter"
+sleep 0.3
+# One record: "hh:mm:ss,zzz UT" right-aligned in 18 characters, "(dd-mm-yyyy)" in 15, CR LF.
+size=$(stat -c %s "$root/time.txt")
+[ "$size" -eq 35 ] || fail "time.txt has $size bytes, want one 35-byte record"
+LC_ALL=C grep -Eq '^ +[0-9]{2}.[0-9]{2}.[0-9]{2}.[0-9]{3} UT +\([0-9]{2}.[0-9]{2}.[0-9]{4}\)'$'\r''$' "$root/time.txt" \
+  || fail "the record is malformed: $(od -c "$root/time.txt" | head -3)"
+cmp -s "$root/time.txt" "$root/temp.txt" || fail "the user's log differs from time.txt"
+[ -z "$(ls -A "$work/cwd")" ] || fail "files written to the working folder: $(ls -A "$work/cwd")"
+kill -0 "$pid" || fail "Tempix ended after the capture"
+echo "package ok: $(basename "$tarball")"
