@@ -7,7 +7,7 @@
 
 #include "base/CallQueue.h"
 #include "base/ExeDir.h"
-#include "serial/ComDriverPosix.h"
+#include "serial/ComDriver.h"
 
 namespace app {
 

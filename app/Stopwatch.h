@@ -26,8 +26,25 @@ struct TDataPaths {
 inline constexpr const char* kInitialTimeText = "00:00:00,000 UT";
 
 // Windows virtual-key codes the main window looks at.
-inline constexpr int VK_RETURN = 0x0D, VK_PAUSE = 0x13, VK_ESCAPE = 0x1B, VK_INSERT = 0x2D, VK_F1 = 0x70,
-                     VK_F9 = 0x78;
+// Where the Windows headers are in, these are their macros, of the same values.
+#ifndef VK_RETURN
+inline constexpr int VK_RETURN = 0x0D;
+#endif
+#ifndef VK_PAUSE
+inline constexpr int VK_PAUSE = 0x13;
+#endif
+#ifndef VK_ESCAPE
+inline constexpr int VK_ESCAPE = 0x1B;
+#endif
+#ifndef VK_INSERT
+inline constexpr int VK_INSERT = 0x2D;
+#endif
+#ifndef VK_F1
+inline constexpr int VK_F1 = 0x70;
+#endif
+#ifndef VK_F9
+inline constexpr int VK_F9 = 0x78;
+#endif
 
 // The capture key of the active-key choice: Enter, Pause, Insert, Esc; 0 (no key) for any other index.
 int CaptureKeyCode(int keyIndex);

@@ -13,6 +13,7 @@
 #include "app/DisplaySettings.h"
 #include "app/MainWindow.h"
 #include "app/RadioGroup.h"
+#include "app/TickTimer.h"
 
 namespace app {
 
@@ -40,7 +41,7 @@ public:
     wxButton* Button6;
     wxButton* Button1;
     TCaptionPanel* StatusBar1;
-    wxTimer Timer1;
+    TTickTimer Timer1;
 
     // TMainWindowLink
     void CaptureRoutine() override;

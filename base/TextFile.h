@@ -20,9 +20,11 @@ private:
 
 std::string InOutErrorText(int code);
 
+#ifndef _WIN32
 // Maps an errno value of a failed file call to the run-time I/O error code. `creating` tells a
 // missing directory on the way to a new file (3) from a missing file (2).
 int InOutErrorFromErrno(int err, bool creating);
+#endif
 
 bool FileExists(const std::string& path);
 

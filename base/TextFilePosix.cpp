@@ -52,21 +52,6 @@ void WriteAll(int fd, const std::string& bytes, off_t restoreTo) {
 
 }  // namespace
 
-EInOutError::EInOutError(int code) : std::runtime_error(InOutErrorText(code)), code_(code) {}
-
-std::string InOutErrorText(int code) {
-    switch (code) {
-    case 2: return "File not found";
-    case 3: return "Invalid filename";
-    case 4: return "Too many open files";
-    case 5: return "File access denied";
-    case 100: return "Read beyond end of file";
-    case 101: return "Disk full";
-    case 106: return "Invalid numeric input";
-    default: return "I/O error " + std::to_string(code);
-    }
-}
-
 // errno -> the Windows error code the same failure has there (and so the run-time text):
 //   ENOENT 2 (3 when a new file's folder is missing), ENOTDIR/ENAMETOOLONG/ELOOP 3, EMFILE/ENFILE 4,
 //   EACCES/EPERM/EROFS/EISDIR 5, ENOSPC/EDQUOT/EFBIG 101, EBUSY/ETXTBSY 32 (sharing violation),

@@ -49,7 +49,4 @@ public:
     std::unique_ptr<TComDevice> Open(const std::string& port, int& error) override;
 };
 
-// The program's driver.
-TComDriver& SystemComDriver();
-
 }  // namespace serial

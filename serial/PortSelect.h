@@ -19,6 +19,10 @@ using TPortLister = std::function<std::vector<std::string>()>;
 // listed as COMn for ttyS(n-1)), and every other tty backed by a device (ttyUSB, ttyACM ...).
 // Virtual consoles, ptys and ttyS entries without a UART are left out.
 std::vector<std::string> SysfsPortNames(const std::string& ttyClassDir);
+#ifdef _WIN32
+// The values of HKLM\HARDWARE\DEVICEMAP\SERIALCOMM; a registry failure raises code 23.
+std::vector<std::string> RegistryPortNames();
+#endif
 TPortLister SystemPortLister();
 
 // Case-insensitive, locale-aware order: COM1, COM10, COM2.

@@ -4,18 +4,27 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <random>
 #include <string>
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace testing_support {
 
 class TTempDir {
 public:
     TTempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "tempix-XXXXXX").string();
-        path_ = ::mkdtemp(tmpl.data());
-        path_ += "/";
+        std::random_device seed;
+        std::mt19937_64 gen(seed());
+        for (;;) {
+            std::filesystem::path p = std::filesystem::temp_directory_path() / ("tempix-" + std::to_string(gen() % 1000000000));
+            if (std::filesystem::create_directory(p)) {
+                path_ = p.string() + "/";
+                break;
+            }
+        }
     }
     ~TTempDir() {
         std::error_code ec;
@@ -41,6 +50,10 @@ inline void Spit(const std::string& path, const std::string& bytes) {
 }
 
 // Root ignores permission bits: tests of access-denied paths need another way in.
+#ifdef _WIN32
+inline bool RunningAsRoot() { return false; }
+#else
 inline bool RunningAsRoot() { return ::geteuid() == 0; }
+#endif
 
 }  // namespace testing_support

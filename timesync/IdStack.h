@@ -18,8 +18,13 @@ inline constexpr int Id_SOL_SOCKET = 0xFFFF;
 inline constexpr int Id_SO_BROADCAST = 0x20;
 inline constexpr int Id_SD_SEND = 1;
 
+// Where the Windows headers are in, these are their macros, of the same values.
+#ifndef WSAEMSGSIZE
 inline constexpr int WSAEMSGSIZE = 10040;
+#endif
+#ifndef WSAHOST_NOT_FOUND
 inline constexpr int WSAHOST_NOT_FOUND = 11001;
+#endif
 
 using TIdInAddr = std::array<uint8_t, 4>;
 

@@ -1,7 +1,6 @@
 #include "app/Stopwatch.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "base/ClockSim.h"
 #include "base/TextFile.h"
@@ -63,7 +62,7 @@ TEST(StopwatchTest, user_log_equal_to_the_main_log_gets_two_records) {
 TEST(StopwatchTest, failing_main_log_skips_the_user_log_and_failing_user_log_keeps_the_main_record) {
     TTempDir dir;
     TDataPaths p = TDataPaths::Build(dir.Path());
-    p.TimeLog = "/dev/full";
+    p.TimeLog = dir / "missing-folder/time.txt";
     EXPECT_THROW(AppendCaptureRecords("14:05:09,187 UT", "(07-12-2026)", p), base::EInOutError);
     EXPECT_FALSE(base::FileExists(p.UserLog));
 

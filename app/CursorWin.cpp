@@ -1,0 +1,27 @@
+// The cursor on Windows: SetCursorPos and ClipCursor.
+#include <windows.h>
+
+#include "app/Services.h"
+
+namespace app {
+
+namespace {
+
+class TWinCursor final : public base::TCursor {
+public:
+    void MoveTo(int x, int y) override { SetCursorPos(x, y); }
+    void Confine(int left, int top, int right, int bottom) override {
+        RECT r{left, top, right, bottom};
+        ClipCursor(&r);
+    }
+    void Release() override { ClipCursor(nullptr); }
+};
+
+}  // namespace
+
+base::TCursor& SystemCursor() {
+    static TWinCursor cursor;
+    return cursor;
+}
+
+}  // namespace app

@@ -1,0 +1,97 @@
+// Text files through the Win32 file API. Failures carry GetLastError's code, which is the run-time
+// I/O error code; a full disk reads "Disk full" whichever way the system says it.
+#include <windows.h>
+
+#include "base/TextFile.h"
+#include "base/Win32Text.h"
+
+namespace base {
+
+namespace {
+
+int IoCode(DWORD err) {
+    switch (err) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return 101;
+    default: return static_cast<int>(err);
+    }
+}
+
+class THandle {
+public:
+    explicit THandle(HANDLE h) : h_(h) {}
+    ~THandle() {
+        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+    }
+    THandle(const THandle&) = delete;
+    THandle& operator=(const THandle&) = delete;
+    HANDLE Get() const { return h_; }
+    void Close() {
+        HANDLE h = h_;
+        h_ = INVALID_HANDLE_VALUE;
+        if (!CloseHandle(h)) throw EInOutError(IoCode(GetLastError()));
+    }
+
+private:
+    HANDLE h_;
+};
+
+HANDLE OpenOrThrow(const std::string& path, DWORD access, DWORD disposition) {
+    HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) throw EInOutError(IoCode(GetLastError()));
+    return h;
+}
+
+void WriteAll(HANDLE h, const std::string& bytes, LONGLONG restoreTo) {
+    if (bytes.empty()) return;
+    DWORD written = 0;
+    BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    if (ok && written == bytes.size()) return;
+    int code = ok ? 101 : IoCode(GetLastError());
+    // Never leave half a record behind: what was there before stays exactly as it was.
+    if (written > 0 && restoreTo >= 0) {
+        LARGE_INTEGER at;
+        at.QuadPart = restoreTo;
+        if (SetFilePointerEx(h, at, nullptr, FILE_BEGIN)) SetEndOfFile(h);
+    }
+    throw EInOutError(code);
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+    DWORD a = GetFileAttributesW(Utf8ToWide(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void AppendToFile(const std::string& path, const std::string& bytes) {
+    THandle h(OpenOrThrow(path, GENERIC_WRITE, OPEN_ALWAYS));
+    LARGE_INTEGER size{};
+    LARGE_INTEGER zero{};
+    if (!SetFilePointerEx(h.Get(), zero, &size, FILE_END)) throw EInOutError(IoCode(GetLastError()));
+    WriteAll(h.Get(), bytes, size.QuadPart);
+    h.Close();
+}
+
+void RewriteFile(const std::string& path, const std::string& bytes) {
+    THandle h(OpenOrThrow(path, GENERIC_WRITE, CREATE_ALWAYS));
+    WriteAll(h.Get(), bytes, 0);
+    h.Close();
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    THandle h(OpenOrThrow(path, GENERIC_READ, OPEN_EXISTING));
+    std::string out;
+    char buf[8192];
+    for (;;) {
+        DWORD n = 0;
+        if (!ReadFile(h.Get(), buf, sizeof buf, &n, nullptr)) throw EInOutError(IoCode(GetLastError()));
+        if (n == 0) break;
+        out.append(buf, n);
+    }
+    h.Close();
+    return out;
+}
+
+}  // namespace base

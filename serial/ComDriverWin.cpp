@@ -1,0 +1,183 @@
+// The Windows serial driver: the device opened overlapped and exclusively, line settings through
+// the DCB, and the event wait armed with WaitCommEvent and waited on together with a stop event that
+// stands first, so that a stop wins when both are signalled.
+#include <windows.h>
+
+#include <cstring>
+
+#include "base/Win32Text.h"
+#include "serial/ComDriver.h"
+
+namespace serial {
+
+namespace {
+
+static_assert(sizeof(DCB) == sizeof(TDCB), "the line-settings record is the Windows DCB");
+
+// Errors after which the device is not coming back: every further wait would fail at once.
+bool DeviceLost(DWORD err) {
+    return err == ERROR_ACCESS_DENIED || err == ERROR_BAD_COMMAND || err == ERROR_DEVICE_NOT_CONNECTED ||
+           err == ERROR_INVALID_HANDLE || err == ERROR_GEN_FAILURE;
+}
+
+class TOverlapped {
+public:
+    TOverlapped() { ov_.hEvent = CreateEventW(nullptr, TRUE, TRUE, nullptr); }
+    ~TOverlapped() {
+        if (ov_.hEvent) CloseHandle(ov_.hEvent);
+    }
+    TOverlapped(const TOverlapped&) = delete;
+    TOverlapped& operator=(const TOverlapped&) = delete;
+    OVERLAPPED* Get() { return &ov_; }
+    HANDLE Event() const { return ov_.hEvent; }
+
+private:
+    OVERLAPPED ov_{};
+};
+
+class TWinComDevice final : public TComDevice {
+public:
+    explicit TWinComDevice(HANDLE h) : h_(h), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~TWinComDevice() override {
+        CloseHandle(h_);
+        if (stop_) CloseHandle(stop_);
+    }
+
+    bool SetupComm(uint32_t inQueue, uint32_t outQueue, int& error) override {
+        return Check(::SetupComm(h_, inQueue, outQueue), error);
+    }
+
+    bool SetCommState(const TDCB& dcb, int& error) override {
+        DCB d;
+        std::memcpy(&d, &dcb, sizeof d);
+        return Check(::SetCommState(h_, &d), error);
+    }
+
+    bool SetCommTimeouts(const TCommTimeouts& t, int& error) override {
+        COMMTIMEOUTS c{t.ReadIntervalTimeout, t.ReadTotalTimeoutMultiplier, t.ReadTotalTimeoutConstant,
+                       t.WriteTotalTimeoutMultiplier, t.WriteTotalTimeoutConstant};
+        return Check(::SetCommTimeouts(h_, &c), error);
+    }
+
+    void SetCommMask(uint32_t mask) override {
+        mask_ = mask;
+        ::SetCommMask(h_, mask);
+    }
+
+    TWait WaitCommEvent(uint32_t& events) override {
+        for (;;) {
+            if (WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0) return TWait::Stopped;
+            DWORD mask = 0;
+            ResetEvent(wait_.Event());
+            if (::WaitCommEvent(h_, &mask, wait_.Get())) {
+                events = mask;
+                return TWait::Event;
+            }
+            DWORD err = GetLastError();
+            if (err == ERROR_NOT_SUPPORTED && LeaveOutUnsupportedEvents()) continue;
+            if (err != ERROR_IO_PENDING) return DeviceLost(err) ? TWait::Gone : TWait::Failed;
+            HANDLE list[2] = {stop_, wait_.Event()};
+            DWORD r = WaitForMultipleObjects(2, list, FALSE, INFINITE);
+            if (r != WAIT_OBJECT_0 + 1) {
+                // Stopped (or the wait itself failed): take the armed wait back before `mask` goes.
+                CancelIo(h_);
+                DWORD n;
+                GetOverlappedResult(h_, wait_.Get(), &n, TRUE);
+                return r == WAIT_OBJECT_0 ? TWait::Stopped : TWait::Failed;
+            }
+            DWORD n;
+            if (GetOverlappedResult(h_, wait_.Get(), &n, FALSE)) {
+                events = mask;
+                return TWait::Event;
+            }
+            // A completed wait whose result cannot be read is skipped and armed again, unless the
+            // device has gone.
+            if (DeviceLost(GetLastError())) return TWait::Gone;
+        }
+    }
+
+    void StopWaits() override { SetEvent(stop_); }
+
+    bool GetCommModemStatus(uint32_t& status, int& error) override {
+        DWORD s = 0;
+        if (!::GetCommModemStatus(h_, &s)) {
+            // A line without modem signals (a pseudo-terminal under wine, some virtual ports)
+            // reads as all lines off, as it does on Linux.
+            if (GetLastError() != ERROR_NOT_SUPPORTED) return Fail(error);
+            s = 0;
+        }
+        status = s;
+        return true;
+    }
+
+    bool ClearCommError(uint32_t& errors, uint32_t& inQueue, int& error) override {
+        DWORD e = 0;
+        COMSTAT st{};
+        if (!Check(::ClearCommError(h_, &e, &st), error)) return false;
+        errors = e;
+        inQueue = st.cbInQue;
+        return true;
+    }
+
+    bool PurgeComm(uint32_t flags, int& error) override { return Check(::PurgeComm(h_, flags), error); }
+
+    bool Read(void* buffer, uint32_t count, uint32_t& read, int& error) override {
+        TOverlapped ov;
+        ResetEvent(ov.Event());
+        DWORD n = 0;
+        if (!ReadFile(h_, buffer, count, &n, ov.Get())) {
+            if (GetLastError() != ERROR_IO_PENDING) return Fail(error);
+            if (WaitForSingleObject(ov.Event(), INFINITE) != WAIT_OBJECT_0) return Fail(error);
+        }
+        if (!GetOverlappedResult(h_, ov.Get(), &n, FALSE)) return Fail(error);
+        read = n;
+        return true;
+    }
+
+private:
+    // A device that cannot watch its modem lines (a pseudo-terminal under wine) refuses a wait that
+    // includes them: wait for the rest, first without the line changes, then for data alone.
+    bool LeaveOutUnsupportedEvents() {
+        static constexpr uint32_t kLines = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
+        static constexpr uint32_t kData = EV_RXCHAR | EV_RXFLAG | EV_TXEMPTY | EV_RX80FULL;
+        uint32_t reduced = mask_ & kLines ? mask_ & ~kLines : mask_ & ~kData ? mask_ & kData : mask_;
+        if (reduced == mask_ || reduced == 0) return false;
+        mask_ = reduced;
+        ::SetCommMask(h_, mask_);
+        return true;
+    }
+
+    static bool Fail(int& error) {
+        error = static_cast<int>(GetLastError());
+        return false;
+    }
+    static bool Check(BOOL ok, int& error) { return ok ? true : Fail(error); }
+
+    HANDLE h_;
+    HANDLE stop_;
+    TOverlapped wait_;
+    uint32_t mask_ = 0;
+};
+
+class TWinComDriver final : public TComDriver {
+public:
+    std::unique_ptr<TComDevice> Open(const std::string& port, int& error) override {
+        std::wstring name = L"\\\\.\\" + base::Utf8ToWide(port);
+        HANDLE h = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_OVERLAPPED, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            error = static_cast<int>(GetLastError());
+            return nullptr;
+        }
+        return std::make_unique<TWinComDevice>(h);
+    }
+};
+
+}  // namespace
+
+TComDriver& SystemComDriver() {
+    static TWinComDriver driver;
+    return driver;
+}
+
+}  // namespace serial

@@ -1,0 +1,25 @@
+// A GNU message catalogue (.mo) read whole, for systems without libintl: singular messages only,
+// looked up by binary search in the sorted original table.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace serial {
+
+class TMoCatalog {
+public:
+    // Reads the file; an unreadable or malformed file gives an empty catalogue.
+    bool Load(const std::string& path);
+    // The translation, or the message itself when the catalogue has none.
+    std::string Translate(const std::string& message) const;
+    size_t Size() const { return originals_.size(); }
+
+private:
+    std::vector<std::string> originals_, translations_;
+};
+
+// The language part of a locale name: "pl_PL.UTF-8" and "pl-PL" give "pl"; "C" and "POSIX" give "".
+std::string LanguageOfLocaleName(const std::string& name);
+
+}  // namespace serial
