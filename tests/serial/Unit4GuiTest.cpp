@@ -139,6 +139,7 @@ TEST_F(Unit4GuiTest, a_failing_capture_is_reported_and_monitoring_goes_on) {
     EXPECT_EQ(Button(), "Z&atrzymaj");
     main.FailCaptureWith = 0;
     com1.SetCTS(false);
+    ASSERT_TRUE(PumpUntil([&] { return !Lit(); }));  // a pulse the thread reads only once is no pulse
     com1.SetCTS(true);
     EXPECT_TRUE(PumpUntil([&] { return main.Captures == 1; }));  // the next pulse captures again
     EXPECT_TRUE(form->ComPort1->EventThreadRunning());
