@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# SmokeTest.sh BUILD_DIR: Tempix.exe of the Windows build under wine on $DISPLAY: it starts, Enter
-# captures the time into time.txt beside the executable with the record's exact layout, and a
-# screenshot of the window is kept in $TEMPIX_SCREENSHOTS (default BUILD_DIR/screenshots).
+# SmokeTest.sh BUILD_DIR: makes Tempix-win64.zip, unpacks it and starts its Tempix.exe under wine on
+# $DISPLAY from another folder: it starts, Enter captures the time into time.txt beside the executable
+# with the record's exact layout, and a screenshot of the window is kept in $TEMPIX_SCREENSHOTS
+# (default BUILD_DIR/screenshots).
 set -euo pipefail
 build=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
@@ -17,11 +18,29 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+cpack --config "$build/CPackConfig.cmake" -G ZIP -B "$work/out" >/dev/null
+zip=$work/out/Tempix-win64.zip
+[ -f "$zip" ] || fail "cpack made no Tempix-win64.zip"
 mkdir "$work/Tempix"
-cp "$build/bin/Tempix.exe" "$work/Tempix/"
-cp -r "$build/bin/locale" "$build/bin/help" "$work/Tempix/"
-"$here/../../scripts/wine-run" "$work/Tempix/Tempix.exe" >"$work/wine.log" 2>&1 &
+unzip -q "$zip" -d "$work/Tempix"
+for f in Tempix.exe README.txt sndata.txt help/index.html help/ID_Dodatek.html locale/pl/LC_MESSAGES/cport.mo; do
+  [ -e "$work/Tempix/$f" ] || fail "the zip has no $f"
+done
+extra=$(cd "$work/Tempix" && find . -iname '*.dll')
+[ -z "$extra" ] || fail "the zip ships DLLs: $extra"
+# Self-contained: only system DLLs are imported.
+imports=$(x86_64-w64-mingw32-objdump -p "$work/Tempix/Tempix.exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+for dll in $imports; do
+  case "$dll" in
+    advapi32.dll|comctl32.dll|comdlg32.dll|gdi32.dll|kernel32.dll|msvcrt.dll|ole32.dll|oleaut32.dll|\
+    oleacc.dll|rpcrt4.dll|shell32.dll|shlwapi.dll|user32.dll|uuid.dll|uxtheme.dll|version.dll|winmm.dll|\
+    winspool.drv|ws2_32.dll|imm32.dll|msimg32.dll|gdiplus.dll|usp10.dll|dwmapi.dll) ;;
+    *) fail "Tempix.exe needs $dll, which Windows does not ship" ;;
+  esac
+done
 
+mkdir "$work/cwd"
+(cd "$work/cwd" && exec "$here/../../scripts/wine-run" "$work/Tempix/Tempix.exe") >"$work/wine.log" 2>&1 &
 wid=
 for _ in $(seq 600); do
   wid=$(xdotool search --onlyvisible --classname tempix.exe 2>/dev/null | head -1) && [ -n "$wid" ] && break
@@ -35,6 +54,8 @@ done
 title=$(xdotool getwindowname "$wid")
 case "$title" in *Tempix*GMT*) ;; *) fail "the title is '$title', not the program's" ;; esac
 
+# The pointer away from the window, so that no tooltip covers it in the screenshot.
+xdotool mousemove 0 0
 xdotool windowfocus --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid"
 sleep 0.5
 xdotool key Return
@@ -47,5 +68,6 @@ size=$(stat -c %s "$log")
 LC_ALL=C grep -Eq '^ +[0-9]{2}.[0-9]{2}.[0-9]{2}.[0-9]{3} UT +\([0-9]{2}.[0-9]{2}.[0-9]{4}\)'$'\r''$' "$log" \
   || fail "the record is malformed: $(od -c "$log" | head -3)"
 cmp -s "$log" "$work/Tempix/temp.txt" || fail "the user's log differs from time.txt"
-python3 "$here/screenshot.py" "$shots/tempix-win64-main.png" "$wid" || echo "smoke: no screenshot" >&2
+[ -z "$(ls -A "$work/cwd")" ] || fail "files written to the working folder: $(ls -A "$work/cwd")"
+python3 "$here/screenshot.py" "$shots/tempix-win64-main.png" "$wid" || fail "no screenshot of the window"
 echo "smoke ok: $title; record: $(tr -d '\r\n' <"$log")"
