@@ -1,0 +1,80 @@
+// The main window's clock tick in the Windows build (run under wine by scripts/bench): how often the
+// window really refreshes its time, and what that costs in CPU. Wine's timers are not Windows' own,
+// so these figures say how the tick binding behaves, not what a Windows PC will show.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/timer.h>
+
+#include "app/Dialogs.h"
+#include "app/Unit1.h"
+
+using namespace std::chrono;
+
+namespace {
+
+double CpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto seconds = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+void Figure(const char* name, double value, const char* unit) {
+    std::printf("%s %.3f %s\n", name, value, unit);
+    std::fflush(stdout);
+}
+
+// Runs the UI loop for the given time.
+void RunFor(wxGUIEventLoop& loop, int milliseconds) {
+    wxTimer stop;
+    stop.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { loop.Exit(); });
+    stop.StartOnce(milliseconds);
+    loop.Run();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    wxApp::SetInstance(new wxApp());
+    if (!wxEntryStart(argc, argv)) return 1;
+    wxTheApp->CallOnInit();
+    app::RunCallQueueOnUiLoop();
+
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / ("tempix-bench-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(dir);
+    {
+        wxGUIEventLoop loop;
+        wxEventLoopActivator activate(&loop);
+        app::TRecordingDialogs dialogs;
+        app::TServices services = app::SystemServices();
+        services.Dialogs = &dialogs;
+        services.ExeDir = dir.string();
+        auto* form = new app::TForm1(services);
+        form->Show();
+        RunFor(loop, 1000);
+
+        const int ms = 10000;
+        long ticks0 = form->TickCount();
+        double cpu0 = CpuSeconds();
+        auto t0 = steady_clock::now();
+        RunFor(loop, ms);
+        double secs = duration<double>(steady_clock::now() - t0).count();
+        Figure("tick_rate_hz_windows", static_cast<double>(form->TickCount() - ticks0) / secs, "Hz");
+        Figure("tick_cpu_pct_windows", 100.0 * (CpuSeconds() - cpu0) / secs, "%");
+        form->Destroy();
+        RunFor(loop, 100);
+    }
+    wxEntryCleanup();
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+    return 0;
+}
