@@ -42,12 +42,15 @@ void TTickTimer::Run(int milliseconds) {
         timeBeginPeriod(1);
         timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
     }
+    // A periodic timer: the ticks keep their pace however long the wait for each takes to return.
+    LONG period = milliseconds > 0 ? milliseconds : 1;
     LARGE_INTEGER due;
-    due.QuadPart = -10000LL * (milliseconds > 0 ? milliseconds : 1);  // relative, in 100 ns units
+    due.QuadPart = -10000LL * period;  // relative, in 100 ns units
     HANDLE list[2] = {stop_, timer};
-    while (timer && SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
-        if (WaitForMultipleObjects(2, list, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
-        if (!pending_.exchange(true)) owner_->CallAfter([this] { Deliver(); });
+    if (timer && SetWaitableTimer(timer, &due, period, nullptr, nullptr, FALSE)) {
+        while (WaitForMultipleObjects(2, list, FALSE, INFINITE) == WAIT_OBJECT_0 + 1)
+            if (!pending_.exchange(true)) owner_->CallAfter([this] { Deliver(); });
+        CancelWaitableTimer(timer);
     }
     if (timer) CloseHandle(timer);
     if (coarse) timeEndPeriod(1);
