@@ -8,92 +8,23 @@
 
 #include "serial/CPortTypes.h"
 
+// The Windows names and values below: the Windows build takes them from the system's headers, where
+// they are macros.
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace serial {
 
-// Where the Windows headers are in, these are their macros, of the same values.
-#ifndef ERROR_INVALID_HANDLE
+#ifndef _WIN32
 inline constexpr int ERROR_INVALID_HANDLE = 6;
-#endif
-#ifndef MS_CTS_ON
-inline constexpr uint32_t MS_CTS_ON = 0x10;
-#endif
-#ifndef MS_DSR_ON
-inline constexpr uint32_t MS_DSR_ON = 0x20;
-#endif
-#ifndef MS_RING_ON
-inline constexpr uint32_t MS_RING_ON = 0x40;
-#endif
-#ifndef MS_RLSD_ON
-inline constexpr uint32_t MS_RLSD_ON = 0x80;
-#endif
-#ifndef CE_RXOVER
-inline constexpr uint32_t CE_RXOVER = 0x1;
-#endif
-#ifndef CE_OVERRUN
-inline constexpr uint32_t CE_OVERRUN = 0x2;
-#endif
-#ifndef CE_RXPARITY
-inline constexpr uint32_t CE_RXPARITY = 0x4;
-#endif
-#ifndef CE_FRAME
-inline constexpr uint32_t CE_FRAME = 0x8;
-#endif
-#ifndef CE_BREAK
-inline constexpr uint32_t CE_BREAK = 0x10;
-#endif
-#ifndef CE_TXFULL
-inline constexpr uint32_t CE_TXFULL = 0x100;
-#endif
-#ifndef CE_IOE
-inline constexpr uint32_t CE_IOE = 0x400;
-#endif
-#ifndef CE_MODE
-inline constexpr uint32_t CE_MODE = 0x8000;
-#endif
-#ifndef EV_RXCHAR
-inline constexpr uint32_t EV_RXCHAR = 0x1;
-#endif
-#ifndef EV_RXFLAG
-inline constexpr uint32_t EV_RXFLAG = 0x2;
-#endif
-#ifndef EV_TXEMPTY
-inline constexpr uint32_t EV_TXEMPTY = 0x4;
-#endif
-#ifndef EV_CTS
-inline constexpr uint32_t EV_CTS = 0x8;
-#endif
-#ifndef EV_DSR
-inline constexpr uint32_t EV_DSR = 0x10;
-#endif
-#ifndef EV_RLSD
-inline constexpr uint32_t EV_RLSD = 0x20;
-#endif
-#ifndef EV_BREAK
-inline constexpr uint32_t EV_BREAK = 0x40;
-#endif
-#ifndef EV_ERR
-inline constexpr uint32_t EV_ERR = 0x80;
-#endif
-#ifndef EV_RING
-inline constexpr uint32_t EV_RING = 0x100;
-#endif
-#ifndef EV_PERR
-inline constexpr uint32_t EV_PERR = 0x200;
-#endif
-#ifndef EV_RX80FULL
-inline constexpr uint32_t EV_RX80FULL = 0x400;
-#endif
-#ifndef PURGE_TXABORT
-inline constexpr uint32_t PURGE_TXABORT = 1;
-#endif
-#ifndef PURGE_RXABORT
-inline constexpr uint32_t PURGE_RXABORT = 2;
-#endif
-#ifndef PURGE_TXCLEAR
-inline constexpr uint32_t PURGE_TXCLEAR = 4;
-#endif
-#ifndef PURGE_RXCLEAR
-inline constexpr uint32_t PURGE_RXCLEAR = 8;
+inline constexpr uint32_t MS_CTS_ON = 0x10, MS_DSR_ON = 0x20, MS_RING_ON = 0x40, MS_RLSD_ON = 0x80;
+inline constexpr uint32_t CE_RXOVER = 0x1, CE_OVERRUN = 0x2, CE_RXPARITY = 0x4, CE_FRAME = 0x8,
+                          CE_BREAK = 0x10, CE_TXFULL = 0x100, CE_IOE = 0x400, CE_MODE = 0x8000;
+inline constexpr uint32_t EV_RXCHAR = 0x1, EV_RXFLAG = 0x2, EV_TXEMPTY = 0x4, EV_CTS = 0x8, EV_DSR = 0x10,
+                          EV_RLSD = 0x20, EV_BREAK = 0x40, EV_ERR = 0x80, EV_RING = 0x100, EV_PERR = 0x200,
+                          EV_RX80FULL = 0x400;
+inline constexpr uint32_t PURGE_TXABORT = 1, PURGE_RXABORT = 2, PURGE_TXCLEAR = 4, PURGE_RXCLEAR = 8;
 #endif
 
 struct TCommTimeouts {

@@ -37,7 +37,7 @@ template <class F>
 F Resolve(TEntry& e) {
     std::lock_guard<std::mutex> lock(gLock);
     if (!e.Proc) {
-        if (!gLibrary) RaiseStub(std::string("Error on call Winsock2 library function ") + e.Name, WSANOTINITIALISED_CODE);
+        if (!gLibrary) RaiseStub(std::string("Error on call Winsock2 library function ") + e.Name, WSANOTINITIALISED);
         e.Proc = GetProcAddress(gLibrary, e.Name);
         if (!e.Proc) RaiseStub(std::string("Error on call Winsock2 library function ") + e.Name, ::GetLastError());
     }

@@ -9,8 +9,6 @@
 
 namespace timesync {
 
-inline constexpr int WSANOTINITIALISED_CODE = 10093;
-
 // Loads the library (once); a failed load raises EIdWS2StubError "Error on loading Winsock2
 // library (<name>)" with the system's code. True when this call loaded it.
 bool LoadWinsock();
