@@ -1,5 +1,7 @@
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include <wx/app.h>
 #include <wx/button.h>
@@ -9,6 +11,7 @@
 #include <wx/window.h>
 #include <wx/evtloop.h>
 #include <wx/init.h>
+#include <wx/log.h>
 // After the toolkit and gtest: Xlib's macros (None, Bool, Status) clash with them.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -37,6 +40,8 @@ void Key(const std::string& keysym, bool press) {
 bool SaveScreenshot(wxWindow* window, const std::string& name) {
     const char* dir = std::getenv("TEMPIX_SCREENSHOTS");
     if (!dir || !*dir) return false;
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);  // a fresh checkout has no such folder yet
     if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
     window->Update();
     // The client area where the X server has it (without a window manager, not always where asked).
@@ -46,7 +51,11 @@ bool SaveScreenshot(wxWindow* window, const std::string& name) {
     wxScreenDC screen;
     mem.Blit(0, 0, r.width, r.height, &screen, r.x, r.y);
     mem.SelectObject(wxNullBitmap);
-    return shot.SaveFile(std::string(dir) + "/" + name + ".png", wxBITMAP_TYPE_PNG);
+    const std::string path = std::string(dir) + "/" + name + ".png";
+    wxLogNull quiet;  // a picture that cannot be saved is reported here, not in a box nobody closes
+    if (shot.SaveFile(path, wxBITMAP_TYPE_PNG)) return true;
+    std::fprintf(stderr, "screenshot not saved: %s\n", path.c_str());
+    return false;
 }
 
 void ClickButton(wxButton* button) {
@@ -105,6 +114,8 @@ void TKeyInjector::ClickLeft() {
 bool StartToolkit(int& argc, char** argv) {
     wxApp::SetInstance(new wxApp());
     if (!wxEntryStart(argc, argv)) return false;
+    // The toolkit's own errors go to the test's output: a modal log box would stop the run for good.
+    delete wxLog::SetActiveTarget(new wxLogStderr);
     wxTheApp->CallOnInit();
     app::RunCallQueueOnUiLoop();
     return true;
