@@ -17,6 +17,7 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+[ -n "${DISPLAY:-}" ] || fail "no X display (DISPLAY is unset): scripts/test starts one"
 
 cpack --config "$build/CPackConfig.cmake" -G ZIP -B "$work/out" >/dev/null
 zip=$work/out/Tempix-win64.zip
