@@ -91,4 +91,14 @@ void ReportError(TDialogs& dialogs, const std::exception& e) {
     dialogs.Message(base::ErrorReportText(e.what()), ApplicationTitle(), TMsgIcon::Error);
 }
 
+void ReportError(TDialogs& dialogs, const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        ReportError(dialogs, e);
+    } catch (...) {
+        ReportError(dialogs, std::runtime_error("Unknown exception"));
+    }
+}
+
 }  // namespace app

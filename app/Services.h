@@ -1,6 +1,7 @@
 // What the windows ask of the system, gathered so that tests can hand in their own.
 #pragma once
 
+#include <exception>
 #include <string>
 
 #include "app/Dialogs.h"
@@ -38,16 +39,18 @@ void ShowHelp(TServices& services, const std::string& helpFile, const std::strin
 
 // The standard error report: the text with the full-stop rule, the application title as caption.
 void ReportError(TDialogs& dialogs, const std::exception& e);
+// The same for an error of any type ("Unknown exception" when it carries no text).
+void ReportError(TDialogs& dialogs, const std::exception_ptr& error);
 
-// Runs a handler's body; an error that leaves it is shown by the standard error report. Returns
-// false when it did.
+// Runs a handler's body; an error of any type that leaves it is shown by the standard error report.
+// Returns false when it did.
 template <class F>
 bool Guarded(TDialogs& dialogs, F&& body) {
     try {
         body();
         return true;
-    } catch (const std::exception& e) {
-        ReportError(dialogs, e);
+    } catch (...) {
+        ReportError(dialogs, std::current_exception());
         return false;
     }
 }

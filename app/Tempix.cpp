@@ -19,11 +19,7 @@ public:
     }
 
     bool OnExceptionInMainLoop() override {
-        try {
-            throw;
-        } catch (const std::exception& e) {
-            app::ReportError(app::SystemDialogs(), e);
-        }
+        app::ReportError(app::SystemDialogs(), std::current_exception());
         return true;
     }
 };

@@ -1,6 +1,9 @@
 #include "app/Unit1.h"
 
+#include <utility>
+
 #include <wx/settings.h>
+#include <wx/utils.h>
 
 #include "app/FontMapping.h"
 #include "app/Unit3.h"
@@ -89,6 +92,7 @@ TForm1::TForm1(const TServices& services)
     Centre(wxBOTH);
 
     Bind(wxEVT_TIMER, &TForm1::Timer1Timer, this);
+    reportTimer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { ShowPendingReport(); });
     Bind(wxEVT_CHAR_HOOK, &TForm1::FormKeyDown, this);
     Bind(wxEVT_CLOSE_WINDOW, &TForm1::FormClose, this);
     Button1->Bind(wxEVT_BUTTON, &TForm1::Button1Click, this);
@@ -163,12 +167,38 @@ void TForm1::CaptureRoutine() {
 
 void TForm1::FocusKeyChoice() { RadioGroup1->SetFocus(); }
 
+// A box must not open while the key press is still being delivered: GTK hands the same press to
+// the window again once a box shown from inside it closes (a second capture, a second box), and on
+// Windows the keystroke's own messages close it unseen. Nor while the key is held: its repeats would
+// close it. So the capture happens at once, and its error report once the key is up; captures that
+// fail before then share that one report.
 void TForm1::FormKeyDown(wxKeyEvent& event) {
     int key = VirtualKeyOf(event);
-    if (key != 0 && key == CaptureKeyCode(RadioGroup1->GetSelection()))
-        Guarded(*services_.Dialogs, [this] { CaptureRoutine(); });
-    if (key == VK_F1) ShowHelp(services_, paths_.HelpFile);
+    if (key != 0 && key == CaptureKeyCode(RadioGroup1->GetSelection())) {
+        try {
+            CaptureRoutine();
+        } catch (...) {
+            if (!pendingReport_) {
+                pendingReport_ = std::current_exception();
+                reportKey_ = static_cast<wxKeyCode>(event.GetKeyCode());
+                reportWaitUntil_ = wxGetLocalTimeMillis() + 10000;
+                CallAfter([this] { ShowPendingReport(); });
+            }
+        }
+    }
+    if (key == VK_F1) CallAfter([this] { ShowHelp(services_, paths_.HelpFile); });
     event.Skip();
+}
+
+void TForm1::ShowPendingReport() {
+    if (!pendingReport_) return;
+    // A key that never reads as released (a lost key-up) holds the report back for 10 s at most.
+    if (wxGetKeyState(reportKey_) && wxGetLocalTimeMillis() < reportWaitUntil_) {
+        reportTimer_.StartOnce(10);
+        return;
+    }
+    std::exception_ptr error = std::exchange(pendingReport_, nullptr);
+    ReportError(*services_.Dialogs, error);
 }
 
 void TForm1::FormClose(wxCloseEvent& event) {

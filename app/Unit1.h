@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <exception>
 
 #include <wx/button.h>
 #include <wx/frame.h>
@@ -68,6 +69,7 @@ private:
     void Button7Click(wxCommandEvent&);
     void Button8Click(wxCommandEvent&);
     void Panel2Click(wxMouseEvent&);
+    void ShowPendingReport();
     void LoadDisplaySettings();
     void SetDisplayFont(const TDisplayFont& font);
     void ShowLog(const std::string& path, const char* missingText);
@@ -76,6 +78,11 @@ private:
     TDataPaths paths_;
     TMainClock clock_;
     long tickCount_ = 0;
+    // A key capture's error report, shown once the key has been handled and released.
+    std::exception_ptr pendingReport_;
+    wxKeyCode reportKey_ = WXK_NONE;
+    wxLongLong reportWaitUntil_;
+    wxTimer reportTimer_;  // its own owner: its events never reach Timer1Timer
     TDisplayFont displayFont_;
     wxFont fontDialogFont_;  // the font dialog's own font and colour, kept for the run
     wxColour fontDialogColour_;
