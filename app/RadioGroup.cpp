@@ -14,6 +14,9 @@ TRadioGroup::TRadioGroup(wxWindow* parent, const wxString& caption, const wxPoin
                                     wxSize(size.x - 16, step), i == 0 ? wxRB_GROUP : 0);
         buttons_.push_back(b);
     }
+    // A GTK radio group always has one button on, so "no item" is a hidden last member of the group.
+    none_ = new wxRadioButton(this, wxID_ANY, wxEmptyString, wxPoint(0, 0), wxSize(1, 1), items.empty() ? wxRB_GROUP : 0);
+    none_->Hide();
 }
 
 int TRadioGroup::GetSelection() const {
@@ -27,7 +30,7 @@ void TRadioGroup::SetSelection(int index) {
         buttons_[static_cast<size_t>(index)]->SetValue(true);
         return;
     }
-    for (wxRadioButton* b : buttons_) b->SetValue(false);
+    none_->SetValue(true);
 }
 
 bool TRadioGroup::HasFocusInside() const {

@@ -24,6 +24,7 @@ public:
 
 private:
     std::vector<wxRadioButton*> buttons_;
+    wxRadioButton* none_ = nullptr;
 };
 
 }  // namespace app

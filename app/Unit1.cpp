@@ -187,6 +187,9 @@ void TForm1::FormKeyDown(wxKeyEvent& event) {
         }
     }
     if (key == VK_F1) CallAfter([this] { ShowHelp(services_, paths_.HelpFile); });
+    // A Windows radio button ignores Enter; a GTK one takes it as a click, which would select a key
+    // where none is chosen and costs the next frames a slow redraw of the indicator.
+    if (key == VK_RETURN && RadioGroup1->HasFocusInside()) return;
     event.Skip();
 }
 

@@ -89,6 +89,20 @@ TEST_F(Unit1SettingsGuiTest, stored_font_and_out_of_range_key_are_applied) {
     EXPECT_EQ(form->RadioGroup1->GetSelection(), 3);
 }
 
+TEST_F(Unit1SettingsGuiTest, a_stored_minus_one_leaves_no_key_and_is_written_back) {
+    Spit(dir / "userfont.dat", "238\r\n255\r\n-20\r\nArial\r\n0\r\n20\r\n0\r\n-5\r\n");
+    Open();
+    form->Raise();
+    ASSERT_TRUE(PumpUntil([&] { return form->IsActive(); }));
+    form->RadioGroup1->SetFocus();
+    EXPECT_EQ(form->RadioGroup1->GetSelection(), -1);
+    for (const char* key : {"Return", "Pause", "Insert", "Escape", "KP_Enter"}) gui_test::TapKey(key);
+    PumpFor(200);
+    EXPECT_FALSE(base::FileExists(dir / "time.txt"));
+    ASSERT_TRUE(CloseForm());
+    EXPECT_TRUE(Slurp(dir / "userfont.dat").ends_with("\r\n0\r\n-1\r\n"));
+}
+
 TEST_F(Unit1SettingsGuiTest, a_failing_save_keeps_the_window_open_and_ticking) {
     Open();
     std::filesystem::create_directory(dir / "userfont.dat");
