@@ -32,7 +32,8 @@ bool FileExists(const std::string& path);
 // undone (the file is cut back to its old length) and reported as "Disk full"; close is checked.
 void AppendToFile(const std::string& path, const std::string& bytes);
 
-// Creates the file anew (an existing one is truncated) and writes the bytes.
+// Replaces the file whole with the bytes, or not at all: they are written to "<path>.new" and
+// moved over the file only when written and closed.
 void RewriteFile(const std::string& path, const std::string& bytes);
 
 // Reads the whole file.

@@ -95,9 +95,19 @@ void AppendToFile(const std::string& path, const std::string& bytes) {
 }
 
 void RewriteFile(const std::string& path, const std::string& bytes) {
-    TFd fd(OpenOrThrow(path, O_WRONLY | O_CREAT | O_TRUNC, true));
-    WriteAll(fd.Get(), bytes, 0);
-    fd.Close();
+    // Written whole beside the old file, then moved over it: a save that fails or is cut short
+    // leaves the old file as it was.
+    const std::string temp = path + ".new";
+    try {
+        TFd fd(OpenOrThrow(temp, O_WRONLY | O_CREAT | O_TRUNC, true));
+        WriteAll(fd.Get(), bytes, -1);
+        if (::fsync(fd.Get()) != 0 && errno != EINVAL) throw EInOutError(InOutErrorFromErrno(errno, false));
+        fd.Close();
+        if (::rename(temp.c_str(), path.c_str()) != 0) throw EInOutError(InOutErrorFromErrno(errno, true));
+    } catch (const EInOutError&) {
+        ::unlink(temp.c_str());
+        throw;
+    }
 }
 
 std::string ReadWholeFile(const std::string& path) {

@@ -75,9 +75,21 @@ void AppendToFile(const std::string& path, const std::string& bytes) {
 }
 
 void RewriteFile(const std::string& path, const std::string& bytes) {
-    THandle h(OpenOrThrow(path, GENERIC_WRITE, CREATE_ALWAYS));
-    WriteAll(h.Get(), bytes, 0);
-    h.Close();
+    // Written whole beside the old file, then moved over it: a save that fails or is cut short
+    // leaves the old file as it was.
+    const std::string temp = path + ".new";
+    try {
+        THandle h(OpenOrThrow(temp, GENERIC_WRITE, CREATE_ALWAYS));
+        WriteAll(h.Get(), bytes, -1);
+        if (!FlushFileBuffers(h.Get())) throw EInOutError(IoCode(GetLastError()));
+        h.Close();
+        if (!MoveFileExW(Utf8ToWide(temp).c_str(), Utf8ToWide(path).c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            throw EInOutError(IoCode(GetLastError()));
+    } catch (const EInOutError&) {
+        DeleteFileW(Utf8ToWide(temp).c_str());
+        throw;
+    }
 }
 
 std::string ReadWholeFile(const std::string& path) {
