@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <stdexcept>
+
+#include "base/AnsiCodePage.h"
 
 #include "timesync/IdException.h"
 
@@ -30,6 +33,8 @@ uint32_t SwapBytes32(uint32_t v) {
 
 TNtpTimestamp LocalTimeToNtp(double localTime, double utcBiasDays) {
     double v = (localTime + utcBiasDays - 2.0) * kSecondsPerDay;  // seconds since 1900-01-01 UTC
+    // Beyond 2^62 seconds (or not a number at all) there is no timestamp to give.
+    if (!(std::fabs(v) < 4.6e18)) throw std::out_of_range("LocalTimeToNtp: time out of range");
     // A day count carries about a microsecond of rounding noise: without this, a whole second
     // could read as the end of the one before.
     v = std::round(v * 1e6) / 1e6;
@@ -79,7 +84,8 @@ bool TIdSNTP::ReplyIsUnusable(const std::array<uint8_t, 48>& p) {
     int leap = p[0] >> 6;
     Stratum = p[1];
     if (Stratum == 1) {
-        ReferenceSource.assign(reinterpret_cast<const char*>(&p[12]), 4);
+        // Four characters of the code page, whatever the bytes: a label shows them as text.
+        ReferenceSource = base::AnsiToUtf8(std::string(reinterpret_cast<const char*>(&p[12]), 4));
     } else if (Stratum > 1) {
         ReferenceSource = std::to_string(p[12]) + "." + std::to_string(p[13]) + "." + std::to_string(p[14]) + "." +
                           std::to_string(p[15]);
@@ -99,8 +105,9 @@ double TIdSNTP::QueryServerTime() {
     PutWord(&request[40], sent.Seconds);
     PutWord(&request[44], sent.Fraction);
     BufferSize = 48;
-    // Resolved once: the reply must come from the very address the request went to.
-    const std::string server = GStack()->ResolveAddress(Host());
+    // Resolved once, in its canonical dotted form ("127.1" is 127.0.0.1): the reply must come from
+    // the very address the request went to.
+    const std::string server = TIdStack::TranslateTInAddrToString(TIdStack::TranslateStringToTInAddr(GStack()->ResolveAddress(Host())));
     SocketHandle().SendPacket(server, Port(), std::string(reinterpret_cast<const char*>(request.data()), request.size()));
 
     // Take only the server's answer to this request; anything else is dropped and the wait goes on
@@ -116,11 +123,14 @@ double TIdSNTP::QueryServerTime() {
             if (left <= 0) return 0;
             wait = static_cast<int>(left);
         }
-        std::string peer;
-        int peerPort = 0;
-        int n = ReceiveBytes(p.data(), static_cast<int>(p.size()), peer, peerPort, wait);
-        if (n == 0) return 0;
-        if (n < 48 || peer != server || peerPort != Port()) continue;
+        TIdSocketHandle& socket = SocketHandle();
+        if (!socket.WaitReadable(wait)) return 0;
+        int n = socket.ReceivePacket(p.data(), static_cast<int>(p.size()), 0);
+        const bool fromServer = socket.PeerIP() == server && socket.PeerPort() == Port();
+        // Whoever can reach the port may send anything: only the server's own datagrams can end
+        // the exchange, a too long one of its included (10040).
+        if (n == Id_SOCKET_ERROR && (fromServer || GStack()->WSGetLastError() != WSAEMSGSIZE)) GStack()->CheckResult(n);
+        if (!fromServer || n < 48) continue;
         if (ReadWord(&p[24]) != sent.Seconds || ReadWord(&p[28]) != sent.Fraction) continue;
         break;
     }

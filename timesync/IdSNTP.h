@@ -20,7 +20,8 @@ struct TNtpTimestamp {
 };
 
 uint32_t SwapBytes32(uint32_t v);
-// Local day-count time to NTP, given the local-to-UTC bias in days. Seconds wrap modulo 2^32.
+// Local day-count time to NTP, given the local-to-UTC bias in days. Seconds wrap modulo 2^32; a
+// time that is not a number or lies beyond 2^62 seconds raises std::out_of_range.
 TNtpTimestamp LocalTimeToNtp(double localTime, double utcBiasDays);
 // NTP to local day-count time, the fraction cut to whole milliseconds. Seconds with the top bit
 // clear lie in the era that began on 2036-02-07 06:28:16 UTC.

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <cstring>
 
@@ -139,8 +140,20 @@ int TIdStackPosix::WSSelectRead(TIdStackSocketHandle s, const long* seconds, con
         tv.tv_sec = *seconds;
         tv.tv_usec = *microseconds;
     }
-    int rc = ::select(fd + 1, &set, nullptr, nullptr, seconds ? &tv : nullptr);
-    return rc < 0 ? Fail() : rc;
+    // A signal does not end the wait: it goes on to the same deadline.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(tv.tv_sec) + std::chrono::microseconds(tv.tv_usec);
+    for (;;) {
+        fd_set ready = set;
+        int rc = ::select(fd + 1, &ready, nullptr, nullptr, seconds ? &tv : nullptr);
+        if (rc >= 0) return rc;
+        if (errno != EINTR) return Fail();
+        if (seconds) {
+            auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() < 0) left = std::chrono::microseconds(0);
+            tv.tv_sec = static_cast<time_t>(left.count() / 1000000);
+            tv.tv_usec = static_cast<suseconds_t>(left.count() % 1000000);
+        }
+    }
 }
 
 int TIdStackPosix::WSSendTo(TIdStackSocketHandle s, const void* buf, int len, int flags, const TIdInAddr& to, int port) {

@@ -60,7 +60,8 @@ int TIdStackWindows::WSRecvFrom(TIdStackSocketHandle s, void* buf, int len, int 
     sockaddr_in from{};
     int fromLen = sizeof from;
     int n = ws2::RecvFrom(Sock(s), static_cast<char*>(buf), len, flags, reinterpret_cast<sockaddr*>(&from), &fromLen);
-    if (n != SOCKET_ERROR) {
+    // A datagram too long for the buffer still names its sender.
+    if (n != SOCKET_ERROR || ws2::GetLastError() == WSAEMSGSIZE) {
         TIdInAddr b;
         std::memcpy(b.data(), &from.sin_addr, 4);
         fromAddr = TranslateTInAddrToString(b);

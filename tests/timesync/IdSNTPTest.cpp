@@ -1,6 +1,10 @@
 #include "timesync/IdSNTP.h"
 
+#include <pthread.h>
+
 #include <cmath>
+#include <csignal>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -133,6 +137,8 @@ TEST_F(IdSNTPTest, stratum_rules_and_reference_source) {
     };
     EXPECT_TRUE(Sync(reply(1, {'G', 'P', 'S', 0})));
     EXPECT_EQ(sntp.ReferenceSource, std::string("GPS\0", 4));
+    EXPECT_TRUE(Sync(reply(1, {0xA3, 'O', 0x8C, 0x81})));  // code page bytes show as their letters
+    EXPECT_EQ(sntp.ReferenceSource, "ŁOŚ\xEF\xBF\xBD");
     EXPECT_TRUE(Sync(reply(15, {9, 8, 7, 6})));
     EXPECT_EQ(sntp.ReferenceSource, "9.8.7.6");
     EXPECT_FALSE(Sync(reply(16, {1, 1, 1, 1})));
@@ -141,7 +147,7 @@ TEST_F(IdSNTPTest, stratum_rules_and_reference_source) {
     EXPECT_FALSE(Sync(reply(0, {'R', 'A', 'T', 'E'})));
     EXPECT_EQ(sntp.Stratum, 0);
     EXPECT_EQ(sntp.ReferenceSource, "1.1.1.1");  // kept at stratum 0
-    EXPECT_EQ(clock.Settings.size(), 2u);
+    EXPECT_EQ(clock.Settings.size(), 3u);
 }
 
 TEST_F(IdSNTPTest, unsynchronised_or_zero_transmit_replies_are_unusable_but_update_the_fields) {
@@ -188,6 +194,47 @@ TEST_F(IdSNTPTest, a_forgery_first_does_not_hide_the_real_answer) {
         send(TUdpResponder::Reply(req, 0.125), false);
     }));
     EXPECT_NEAR(sntp.ClockOffset * kDay, 0.125, 0.002);
+}
+
+TEST_F(IdSNTPTest, foreign_empty_and_oversized_datagrams_do_not_end_the_exchange) {
+    ASSERT_TRUE(Sync([](const std::string& req, const TUdpResponder::TSend& send) {
+        send("", true);
+        send(TUdpResponder::Reply(req, 100) + std::string(21, 'x'), true);
+        send("", false);  // short, from the server itself: no answer either
+        send(TUdpResponder::Reply(req, 0.5), false);
+    }));
+    ASSERT_EQ(clock.Settings.size(), 1u);
+    EXPECT_NEAR(sntp.ClockOffset * kDay, 0.5, 0.002);
+}
+
+TEST_F(IdSNTPTest, a_short_form_address_and_a_signal_during_the_wait_still_reach_the_reply) {
+    struct sigaction quiet {}, old{};
+    quiet.sa_handler = [](int) {};
+    sigaction(SIGUSR1, &quiet, &old);  // no SA_RESTART: select() fails with EINTR
+    std::thread interrupter([main = pthread_self()] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        pthread_kill(main, SIGUSR1);
+    });
+    TUdpResponder peer([](const std::string& req, const TUdpResponder::TSend& send) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        send(TUdpResponder::Reply(req, 0.25), false);
+    });
+    sntp.SetHost("127.1");
+    sntp.SetPort(peer.Port());
+    sntp.SetReceiveTimeout(1500);
+    sntp.SetActive(true);
+    bool ok = sntp.SynchroniseClock();
+    sntp.SetActive(false);
+    interrupter.join();
+    sigaction(SIGUSR1, &old, nullptr);
+    EXPECT_TRUE(ok);
+    EXPECT_NEAR(sntp.ClockOffset * kDay, 0.25, 0.002);
+}
+
+TEST(IdSNTPConversionTest, a_time_beyond_any_timestamp_is_refused) {
+    EXPECT_THROW(LocalTimeToNtp(std::nan(""), 0), std::out_of_range);
+    EXPECT_THROW(LocalTimeToNtp(HUGE_VAL, 0), std::out_of_range);
+    EXPECT_THROW(LocalTimeToNtp(1.1e14, 0), std::out_of_range);
 }
 
 TEST_F(IdSNTPTest, no_reply_waits_the_whole_time_out) {
