@@ -1,5 +1,7 @@
 #include "app/DisplaySettings.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "base/AnsiCodePage.h"
@@ -9,9 +11,14 @@ namespace app {
 
 namespace {
 
+// a * b / c rounded, held to 32 bits: a file's far out-of-range numbers saturate instead of
+// wrapping round to the other sign.
 int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
-    return static_cast<int32_t>(std::lround(static_cast<double>(a) * b / c));
+    double v = c == 0 ? 0.0 : std::round(static_cast<double>(a) * b / c);
+    return static_cast<int32_t>(std::clamp(v, double(INT32_MIN), double(INT32_MAX)));
 }
+
+int32_t Negated(int32_t v) { return v == INT32_MIN ? INT32_MAX : -v; }
 
 class TReader {
 public:
@@ -65,12 +72,12 @@ private:
 
 void TDisplayFont::SetHeight(int32_t height, int dpi) {
     Height = height;
-    Size = -MulDiv(height, 72, dpi);
+    Size = Negated(MulDiv(height, 72, dpi));
 }
 
 void TDisplayFont::SetSize(int32_t size, int dpi) {
     Size = size;
-    Height = -MulDiv(size, dpi, 72);
+    Height = Negated(MulDiv(size, dpi, 72));
 }
 
 std::optional<TDisplaySettings> ParseDisplaySettings(const std::string& bytes) {

@@ -68,7 +68,9 @@ std::string Utf8ToAnsi(const std::string& s) {
             if ((cc & 0xC0) != 0x80) ok = false;
             cp = (cp << 6) | (cc & 0x3F);
         }
-        if (!ok) {
+        // Overlong forms ("C0 8A" for LF), surrogates and code points past U+10FFFF are no UTF-8.
+        static constexpr uint32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (!ok || cp < kLeast[len] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
             out += '?';
             ++i;
             continue;

@@ -19,12 +19,14 @@ uint32_t Swap(uint32_t v) { return (v >> 24) | ((v >> 8) & 0xff00) | ((v << 8) &
 bool TMoCatalog::Load(const std::string& path) {
     originals_.clear();
     translations_.clear();
-    std::string bytes;
     try {
-        bytes = base::ReadWholeFile(path);
+        bytes_ = base::ReadWholeFile(path);
     } catch (const base::EInOutError&) {
+        bytes_.clear();
         return false;
     }
+    const std::string& bytes = bytes_;
+    if (bytes.size() > kMaxFileSize) return false;
     auto word = [&](size_t at, bool swapped, uint32_t& out) {
         if (at > bytes.size() || bytes.size() - at < 4) return false;
         std::memcpy(&out, bytes.data() + at, 4);
@@ -35,17 +37,20 @@ bool TMoCatalog::Load(const std::string& path) {
     if (!word(0, false, magic) || (magic != kMagic && magic != kSwappedMagic)) return false;
     bool swapped = magic == kSwappedMagic;
     if (!word(8, swapped, count) || !word(12, swapped, origTable) || !word(16, swapped, transTable)) return false;
-    std::vector<std::string> orig, trans;
-    auto text = [&](uint32_t table, uint32_t i, std::string& out) {
+    // The texts stay views into the file's bytes: entries that all point at one long string cost
+    // no more than the file itself.
+    std::vector<std::string_view> orig, trans;
+    auto text = [&](uint32_t table, uint32_t i, std::string_view& out) {
         uint32_t len = 0, off = 0;
         if (!word(size_t{table} + size_t{i} * 8, swapped, len) || !word(size_t{table} + size_t{i} * 8 + 4, swapped, off))
             return false;
         if (off > bytes.size() || bytes.size() - off < len) return false;
-        out.assign(bytes, off, len);
+        out = std::string_view(bytes).substr(off, len);
         return true;
     };
+    if (count > bytes.size() / 8) return false;  // the tables would run past the end
     for (uint32_t i = 0; i < count; ++i) {
-        std::string o, t;
+        std::string_view o, t;
         if (!text(origTable, i, o) || !text(transTable, i, t)) return false;
         orig.push_back(std::move(o));
         trans.push_back(std::move(t));
@@ -57,10 +62,10 @@ bool TMoCatalog::Load(const std::string& path) {
 }
 
 std::string TMoCatalog::Translate(const std::string& message) const {
-    auto it = std::lower_bound(originals_.begin(), originals_.end(), message);
+    auto it = std::lower_bound(originals_.begin(), originals_.end(), std::string_view(message));
     if (it == originals_.end() || *it != message || message.empty()) return message;
-    const std::string& t = translations_[static_cast<size_t>(it - originals_.begin())];
-    return t.empty() ? message : t;
+    std::string_view t = translations_[static_cast<size_t>(it - originals_.begin())];
+    return t.empty() ? message : std::string(t);
 }
 
 std::string LanguageOfLocaleName(const std::string& name) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace serial {
@@ -15,8 +16,11 @@ public:
     std::string Translate(const std::string& message) const;
     size_t Size() const { return originals_.size(); }
 
+    static constexpr size_t kMaxFileSize = 16u << 20;  // larger is no catalogue of ours
+
 private:
-    std::vector<std::string> originals_, translations_;
+    std::string bytes_;
+    std::vector<std::string_view> originals_, translations_;
 };
 
 // The language part of a locale name: "pl_PL.UTF-8" and "pl-PL" give "pl"; "C" and "POSIX" give "".

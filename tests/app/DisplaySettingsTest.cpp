@@ -1,5 +1,7 @@
 #include "app/DisplaySettings.h"
 
+#include <climits>
+
 #include <gtest/gtest.h>
 
 #include "tests/TestDir.h"
@@ -64,6 +66,17 @@ TEST(DisplaySettingsTest, size_decides_the_height_and_long_names_are_cut) {
     EXPECT_EQ(KeyChoiceOf(-7), -1);
     EXPECT_EQ(KeyChoiceOf(-1), -1);
     EXPECT_EQ(KeyChoiceOf(9), 3);
+}
+
+TEST(DisplaySettingsTest, far_out_of_range_sizes_saturate_instead_of_wrapping) {
+    TDisplayFont f;
+    ApplyDisplaySettings(*ParseDisplaySettings("0\n0\n0\n\n0\n-1610612736"), f, 96);
+    EXPECT_EQ(f.Size, -1610612736);
+    EXPECT_EQ(f.Height, INT32_MAX);
+    ApplyDisplaySettings(*ParseDisplaySettings("0\n0\n0\n\n0\n2000000000"), f, 96);
+    EXPECT_EQ(f.Height, -INT32_MAX);  // still a character height, not a positive cell height
+    f.SetHeight(INT32_MIN, 72);
+    EXPECT_EQ(f.Size, INT32_MAX);
 }
 
 TEST(DisplaySettingsTest, written_bytes_and_their_round_trip) {

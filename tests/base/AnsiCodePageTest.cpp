@@ -19,6 +19,8 @@ TEST(AnsiCodePageTest, what_the_code_page_lacks_becomes_a_question_mark) {
     EXPECT_EQ(base::Utf8ToAnsi("a\xE2\x82\xAC" "b"), "a\x80" "b");  // the euro sign is there
     EXPECT_EQ(base::Utf8ToAnsi("\xE6\x97\xA5"), "?");               // a CJK character is not
     EXPECT_EQ(base::Utf8ToAnsi("\xC3"), "?");                       // cut UTF-8
+    // Overlong forms never sneak in a line end or a NUL; nor do surrogates.
+    EXPECT_EQ(base::Utf8ToAnsi(std::string("a\xC0\x8A" "b\xE0\x80\x80" "c\xED\xA0\x80", 11)), "a??b???c???");
     EXPECT_EQ(base::AnsiToUtf8("\x81"), "\xEF\xBF\xBD");
 }
 

@@ -1,5 +1,7 @@
 #include "serial/MoCatalog.h"
 
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 #include "tests/TestDir.h"
@@ -28,6 +30,27 @@ TEST(MoCatalog, missing_short_and_lying_files_give_an_empty_catalogue) {
     testing_support::Spit(dir / "lying.mo", lying);
     EXPECT_FALSE(c.Load(dir / "lying.mo"));
     EXPECT_EQ(c.Size(), 0u);
+    EXPECT_EQ(c.Translate("Registry error"), "Registry error");
+}
+
+TEST(MoCatalog, entries_sharing_one_long_text_cost_no_more_than_the_file) {
+    // 32768 originals and translations, all one 128 KiB text: copied out, 8 GiB.
+    const uint32_t count = 32768, textLen = 128 << 10;
+    const uint32_t origTable = 28, transTable = origTable + count * 8, text = transTable + count * 8;
+    std::string mo(text, '\0');
+    auto put = [&](uint32_t at, uint32_t v) { std::memcpy(&mo[at], &v, 4); };
+    put(0, 0x950412de), put(8, count), put(12, origTable), put(16, transTable);
+    for (uint32_t i = 0; i < count; ++i) {
+        put(origTable + i * 8, textLen), put(origTable + i * 8 + 4, text);
+        put(transTable + i * 8, textLen), put(transTable + i * 8 + 4, text);
+    }
+    mo += std::string(textLen, 'a');
+    testing_support::TTempDir dir;
+    testing_support::Spit(dir / "big.mo", mo);
+    TMoCatalog c;
+    ASSERT_TRUE(c.Load(dir / "big.mo"));
+    EXPECT_EQ(c.Size(), count);
+    EXPECT_EQ(c.Translate(std::string(textLen, 'a')), std::string(textLen, 'a'));
     EXPECT_EQ(c.Translate("Registry error"), "Registry error");
 }
 
