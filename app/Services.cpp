@@ -2,6 +2,7 @@
 
 #include <wx/app.h>
 #include <wx/filedlg.h>
+#include <wx/filename.h>
 #include <wx/fontdlg.h>
 #include <wx/msgdlg.h>
 
@@ -22,11 +23,19 @@ public:
 
     std::optional<std::string> SaveFileName() override {
         wxFileDialog dlg(wxTheApp->GetTopWindow(), "Zapisuj czasy do pliku", wxEmptyString, "bez nazwy",
-                         "Pliki tekstowe (*.txt)|*.txt|Wszystkie pliki (*.*)|*.*",
-                         wxFD_SAVE | wxFD_OVERWRITE_PROMPT | wxRESIZE_BORDER);
+                         "Pliki tekstowe (*.txt)|*.txt|Wszystkie pliki (*.*)|*.*", wxFD_SAVE | wxRESIZE_BORDER);
         dlg.SetFilterIndex(0);
-        if (dlg.ShowModal() != wxID_OK) return std::nullopt;
-        return WithDefaultExtension(dlg.GetPath().utf8_string(), "txt");
+        for (;;) {
+            if (dlg.ShowModal() != wxID_OK) return std::nullopt;
+            // The overwrite question is about the name that will be used, extension added.
+            std::string path = WithDefaultExtension(dlg.GetPath().utf8_string(), "txt");
+            if (!wxFileName::FileExists(wxString::FromUTF8(path))) return path;
+            int answer = wxMessageBox(wxString::FromUTF8(path + " już istnieje.\nCzy chcesz go zamienić?"),
+                                      wxString::FromUTF8("Potwierdź Zapisywanie jako"), wxYES_NO | wxICON_WARNING,
+                                      wxTheApp->GetTopWindow());
+            if (answer == wxYES) return path;
+            dlg.SetPath(wxString::FromUTF8(path));
+        }
     }
 
     bool ChooseFont(wxFont& font, wxColour& colour) override {
@@ -45,7 +54,8 @@ public:
 }  // namespace
 
 std::string WithDefaultExtension(const std::string& path, const std::string& ext) {
-    size_t slash = path.find_last_of('/');
+    // Windows takes both separators: a dot in a folder's name is no extension of the file.
+    size_t slash = path.find_last_of(wxFileName::GetPathSeparators().utf8_string());
     std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
     return name.find('.') == std::string::npos ? path + "." + ext : path;
 }

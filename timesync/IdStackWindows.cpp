@@ -1,5 +1,7 @@
 #include "timesync/IdStackWindows.h"
 
+#include "base/AnsiCodePage.h"
+
 #include <winsock2.h>
 
 #include <cstring>
@@ -49,7 +51,8 @@ std::string TIdStackWindows::WSGetHostByName(const std::string& name) {
 std::string TIdStackWindows::WSGetHostName() {
     char buf[250] = {};
     ws2::GetHostName(buf, sizeof buf);
-    return std::string(buf, strnlen(buf, sizeof buf));
+    // The name comes in the ANSI code page; the program's texts are UTF-8.
+    return base::AnsiToUtf8(std::string(buf, strnlen(buf, sizeof buf)));
 }
 
 uint16_t TIdStackWindows::WSHToNs(uint16_t v) { return ws2::HToNs(v); }

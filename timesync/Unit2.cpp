@@ -57,10 +57,15 @@ TForm2::TForm2(wxWindow* owner, app::TMainWindowLink& main)
     Button1->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Close(); });
     Label3->Bind(wxEVT_LEFT_UP, &TForm2::Label3Click, this);
     ValueListEditor1->Bind(wxEVT_LIST_ITEM_SELECTED, &TForm2::ValueListEditor1SelectCell, this);
-    ValueListEditor1->Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& e) {
-        AddressCue(false);
+    // A click selects its row first (the address changes, which paints the cue for the address box)
+    // and then counts as a click in the grid.
+    auto gridClick = [this](wxMouseEvent& e) {
+        CallAfter([this] { AddressCue(false); });
         e.Skip();
-    });
+    };
+    ValueListEditor1->Bind(wxEVT_LEFT_DOWN, gridClick);
+    // The generic list control of GTK takes its mouse events in inner windows.
+    for (wxWindow* inner : ValueListEditor1->GetChildren()) inner->Bind(wxEVT_LEFT_DOWN, gridClick);
     LabeledEdit1->Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& e) {
         AddressCue(true);
         e.Skip();
@@ -100,6 +105,7 @@ void TForm2::LoadServerList() {
 
 void TForm2::ValueListEditor1SelectCell(wxListEvent& e) {
     LabeledEdit1->ChangeValue(ValueListEditor1->GetItemText(e.GetIndex(), 1));
+    AddressCue(true);  // every change of the address, by mouse or keyboard
 }
 
 void TForm2::AddressCue(bool editing) {

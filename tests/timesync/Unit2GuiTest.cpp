@@ -1,5 +1,8 @@
 #include "timesync/Unit2.h"
 
+#include <wx/settings.h>
+#include <wx/uiaction.h>
+
 #include <gtest/gtest.h>
 
 #include "base/ClockSim.h"
@@ -55,6 +58,30 @@ std::string Line(const std::string& name, const std::string& address) {
 }
 
 }  // namespace
+
+TEST_F(Unit2GuiTest, the_colour_cue_follows_a_click_in_the_grid_and_the_keyboard_in_it) {
+    Spit(dir / "sndata.txt", Line("A", "a.example") + Line("B", "b.example") + Line("C", "c.example"));
+    Open();
+    form->Raise();
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return form->IsActive(); }));
+    const wxColour window = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW);
+    const wxColour face = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE);
+    wxRect row;
+    ASSERT_TRUE(form->ValueListEditor1->GetItemRect(1, row));
+    wxUIActionSimulator sim;
+    sim.MouseMove(form->ValueListEditor1->ClientToScreen(row.GetPosition() + wxPoint(20, row.height / 2)));
+    sim.MouseClick();
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return form->LabeledEdit1->GetValue() == "b.example"; }));
+    gui_test::PumpFor(50);
+    EXPECT_EQ(form->ValueListEditor1->GetBackgroundColour(), window);
+    EXPECT_EQ(form->LabeledEdit1->GetBackgroundColour(), face);
+
+    gui_test::TapKey("Down");  // the keyboard changes the address: the cue is the address box's
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return form->LabeledEdit1->GetValue() == "c.example"; }));
+    gui_test::PumpFor(50);
+    EXPECT_EQ(form->LabeledEdit1->GetBackgroundColour(), window);
+    EXPECT_EQ(form->ValueListEditor1->GetBackgroundColour(), face);
+}
 
 TEST_F(Unit2GuiTest, layout_and_built_in_texts) {
     Open();
