@@ -1,20 +1,19 @@
-// The main window's clock tick, delivered to its owner as wxEVT_TIMER events. On GTK this is a plain
-// wxTimer. On Windows the message timer cannot tick faster than the system tick (15.6 ms, 10 ms at
+// The main window's clock tick, delivered to its owner as wxEVT_TIMER events on the UI thread, one
+// per wake-up (a late tick is not made up), also inside every modal window and message box.
+// On GTK: a GLib source on a timerfd, ticking on the wall clock's whole milliseconds (the toolkit's
+// own timer restarts its interval after each tick and waits in whole milliseconds, 850 ticks a
+// second). On Windows the message timer cannot tick faster than the system tick (15.6 ms, 10 ms at
 // best), so a thread waits on a high-resolution waitable timer and hands one tick at a time to the
-// UI loop: a tick is posted only when the previous one has been handled, so a busy loop is never
+// UI thread: a tick is posted only when the previous one has been handled, so a busy loop is never
 // flooded.
 #pragma once
 
-#include <wx/timer.h>
+#include <memory>
 
-#ifdef __WXMSW__
-#include <atomic>
-#include <thread>
-#endif
+#include <wx/timer.h>
 
 namespace app {
 
-#ifdef __WXMSW__
 class TTickTimer {
 public:
     explicit TTickTimer(wxEvtHandler* owner);
@@ -24,24 +23,12 @@ public:
 
     void Start(int milliseconds);
     void Stop();
-    bool IsRunning() const { return running_; }
+    bool IsRunning() const;
+
+    struct TImpl;
 
 private:
-    void Run(int milliseconds);
-    void Deliver();
-
-    wxEvtHandler* owner_;
-    wxTimer events_;  // the source named in the events; never started itself
-    std::thread thread_;
-    void* stop_ = nullptr;
-    std::atomic<bool> running_{false};
-    std::atomic<bool> pending_{false};
+    std::unique_ptr<TImpl> impl_;
 };
-#else
-class TTickTimer : public wxTimer {
-public:
-    explicit TTickTimer(wxEvtHandler* owner) : wxTimer(owner) {}
-};
-#endif
 
 }  // namespace app

@@ -1,6 +1,9 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <atomic>
+#include <thread>
+
 #include "app/TickTimer.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
@@ -9,31 +12,56 @@
 
 namespace app {
 
-TTickTimer::TTickTimer(wxEvtHandler* owner) : owner_(owner), events_(owner) {
-    stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-}
+namespace {
 
-TTickTimer::~TTickTimer() {
-    Stop();
-    CloseHandle(stop_);
-}
+constexpr UINT kTickMessage = WM_APP + 0x54;
+constexpr wchar_t kWindowClass[] = L"TempixTickWindow";
 
-void TTickTimer::Start(int milliseconds) {
-    Stop();
-    ResetEvent(stop_);
-    running_ = true;
-    pending_ = false;
-    thread_ = std::thread([this, milliseconds] { Run(milliseconds); });
-}
+}  // namespace
 
-void TTickTimer::Stop() {
-    running_ = false;
-    if (!thread_.joinable()) return;
-    SetEvent(stop_);
-    thread_.join();
-}
+// Ticks reach the UI thread as messages to a message-only window of its own: every modal loop
+// dispatches them, the native message boxes' included, where a toolkit event would wait for the
+// toolkit's own loop.
+struct TTickTimer::TImpl {
+    explicit TImpl(wxEvtHandler* owner) : owner(owner), events(owner) {
+        stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &TImpl::WindowProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = kWindowClass;
+        RegisterClassW(&wc);  // fails harmlessly when a second timer registers it again
+        window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+        if (window) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~TImpl() {
+        if (window) DestroyWindow(window);
+        CloseHandle(stop);
+    }
 
-void TTickTimer::Run(int milliseconds) {
+    static LRESULT CALLBACK WindowProc(HWND h, UINT message, WPARAM w, LPARAM l) {
+        if (message != kTickMessage) return DefWindowProcW(h, message, w, l);
+        if (auto* self = reinterpret_cast<TImpl*>(GetWindowLongPtrW(h, GWLP_USERDATA))) self->Deliver();
+        return 0;
+    }
+
+    void Run(int milliseconds);
+    void Deliver() {
+        pending = false;
+        if (!running) return;
+        wxTimerEvent event(events);
+        owner->SafelyProcessEvent(event);
+    }
+
+    wxEvtHandler* owner;
+    wxTimer events;  // the source named in the events; never started itself
+    HWND window = nullptr;
+    HANDLE stop = nullptr;
+    std::thread thread;
+    std::atomic<bool> running{false};
+    std::atomic<bool> pending{false};
+};
+
+void TTickTimer::TImpl::Run(int milliseconds) {
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
     HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
     bool coarse = timer == nullptr;
@@ -46,21 +74,35 @@ void TTickTimer::Run(int milliseconds) {
     LONG period = milliseconds > 0 ? milliseconds : 1;
     LARGE_INTEGER due;
     due.QuadPart = -10000LL * period;  // relative, in 100 ns units
-    HANDLE list[2] = {stop_, timer};
+    HANDLE list[2] = {stop, timer};
     if (timer && SetWaitableTimer(timer, &due, period, nullptr, nullptr, FALSE)) {
         while (WaitForMultipleObjects(2, list, FALSE, INFINITE) == WAIT_OBJECT_0 + 1)
-            if (!pending_.exchange(true)) owner_->CallAfter([this] { Deliver(); });
+            if (!pending.exchange(true)) PostMessageW(window, kTickMessage, 0, 0);
         CancelWaitableTimer(timer);
     }
     if (timer) CloseHandle(timer);
     if (coarse) timeEndPeriod(1);
 }
 
-void TTickTimer::Deliver() {
-    pending_ = false;
-    if (!running_) return;
-    wxTimerEvent event(events_);
-    owner_->SafelyProcessEvent(event);
+TTickTimer::TTickTimer(wxEvtHandler* owner) : impl_(std::make_unique<TImpl>(owner)) {}
+
+TTickTimer::~TTickTimer() { Stop(); }
+
+void TTickTimer::Start(int milliseconds) {
+    Stop();
+    ResetEvent(impl_->stop);
+    impl_->running = true;
+    impl_->pending = false;
+    impl_->thread = std::thread([impl = impl_.get(), milliseconds] { impl->Run(milliseconds); });
 }
+
+void TTickTimer::Stop() {
+    impl_->running = false;
+    if (!impl_->thread.joinable()) return;
+    SetEvent(impl_->stop);
+    impl_->thread.join();
+}
+
+bool TTickTimer::IsRunning() const { return impl_->running; }
 
 }  // namespace app

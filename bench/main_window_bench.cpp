@@ -12,7 +12,11 @@
 #include "tests/GuiTest.h"
 #include "tests/TestDir.h"
 
+#include <wx/button.h>
+#include <wx/dialog.h>
 #include <wx/evtloop.h>
+
+#include <gtk/gtk.h>
 
 using namespace std::chrono;
 
@@ -37,6 +41,33 @@ std::vector<double> RecordLags(const std::vector<int64_t>& sent, const std::stri
     }
     return lag;
 }
+
+// How long each frame of a window takes to paint, from its GDK frame clock.
+class TFrameTimes {
+public:
+    TFrameTimes(wxWindow* window, std::vector<double>& out) : out_(out) {
+        clock_ = gtk_widget_get_frame_clock(window->GetHandle());
+        if (!clock_) return;
+        before_ = g_signal_connect(clock_, "before-paint", G_CALLBACK(+[](GdkFrameClock*, gpointer self) {
+                                       static_cast<TFrameTimes*>(self)->start_ = steady_clock::now();
+                                   }), this);
+        after_ = g_signal_connect(clock_, "after-paint", G_CALLBACK(+[](GdkFrameClock*, gpointer self) {
+                                      auto* me = static_cast<TFrameTimes*>(self);
+                                      me->out_.push_back(duration<double, std::milli>(steady_clock::now() - me->start_).count());
+                                  }), this);
+    }
+    ~TFrameTimes() {
+        if (!clock_) return;
+        g_signal_handler_disconnect(clock_, before_);
+        g_signal_handler_disconnect(clock_, after_);
+    }
+
+private:
+    std::vector<double>& out_;
+    GdkFrameClock* clock_ = nullptr;
+    gulong before_ = 0, after_ = 0;
+    steady_clock::time_point start_;
+};
 
 }  // namespace
 
@@ -65,14 +96,42 @@ int main(int argc, char** argv) {
     form->FocusKeyChoice();
     gui_test::PumpFor(200);
 
+    // Ticks and the gaps between them, 10 s in the real window.
+    std::vector<steady_clock::time_point> tickTimes;
+    auto stamp = [&](wxTimerEvent& e) {
+        tickTimes.push_back(steady_clock::now());
+        e.Skip();
+    };
+    form->Bind(wxEVT_TIMER, stamp);
     long ticks0 = form->TickCount();
     double cpu0 = bench::CpuSeconds();
     auto t0 = steady_clock::now();
     gui_test::PumpFor(10000);
     double secs = duration<double>(steady_clock::now() - t0).count();
+    form->Unbind(wxEVT_TIMER, stamp);
     bench::Figure("tick_rate_hz", static_cast<double>(form->TickCount() - ticks0) / secs, "Hz");
     bench::Figure("tick_cpu_pct", 100.0 * (bench::CpuSeconds() - cpu0) / secs, "%");
+    std::vector<double> gaps;
+    for (size_t i = 1; i < tickTimes.size(); ++i)
+        gaps.push_back(duration<double, std::milli>(tickTimes[i] - tickTimes[i - 1]).count());
+    bench::Figure("tick_interval_p99_ms", bench::Percentile(gaps, 99), "ms");
     bench::Figure("rss_mb", bench::RssMb(), "MB");
+
+    // The same under a modal box: its own loop must keep the ticks coming.
+    {
+        wxDialog box(form, wxID_ANY, "Komunikat");
+        new wxButton(&box, wxID_OK, "OK");
+        wxTimer closer;
+        closer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { box.EndModal(wxID_OK); });
+        closer.StartOnce(5000);
+        long before = form->TickCount();
+        auto start = steady_clock::now();
+        box.ShowModal();
+        bench::Figure("tick_rate_hz_modal",
+                      static_cast<double>(form->TickCount() - before) / duration<double>(steady_clock::now() - start).count(), "Hz");
+    }
+    form->FocusKeyChoice();
+    gui_test::PumpFor(200);
 
     std::vector<double> us;
     for (int i = 0; i < 2000; ++i) {
@@ -83,29 +142,51 @@ int main(int argc, char** argv) {
     bench::Figure("capture_routine_median_us", bench::Percentile(us, 50), "us");
     bench::Figure("capture_routine_p99_us", bench::Percentile(us, 99), "us");
 
-    std::filesystem::remove(dir / "time.txt");
-    const int keys = 200;
-    std::vector<int64_t> sent;
-    std::atomic<bool> done{false};
-    std::thread typist([&] {
-        gui_test::TKeyInjector injector;
-        std::mt19937 rng(42);
-        std::uniform_int_distribution<int> gap(15, 60);
-        for (int i = 0; i < keys; ++i) {
-            std::this_thread::sleep_for(milliseconds(gap(rng)));
-            sent.push_back(UtcMsNow());
-            injector.Tap("Return");
-        }
-        done = true;
-    });
-    gui_test::PumpUntil([&] { return done.load() && testing_support::Slurp(dir / "time.txt").size() >= keys * 35u; }, 60000);
-    typist.join();
-    std::string log = testing_support::Slurp(dir / "time.txt");
-    std::vector<double> lag = RecordLags(sent, log);
+    // Keys typed from another connection at the given gaps: the lag of each record behind its key,
+    // and the time the main window's frames take meanwhile.
+    std::vector<double> frames;
+    auto keyLags = [&](const std::vector<int>& gapsMs) {
+        std::filesystem::remove(dir / "time.txt");
+        std::vector<int64_t> sent;
+        std::atomic<bool> done{false};
+        std::thread typist([&] {
+            gui_test::TKeyInjector injector;
+            for (int gap : gapsMs) {
+                std::this_thread::sleep_for(milliseconds(gap));
+                sent.push_back(UtcMsNow());
+                injector.Tap("Return");
+            }
+            done = true;
+        });
+        gui_test::PumpUntil([&] { return done.load() && testing_support::Slurp(dir / "time.txt").size() >= gapsMs.size() * 35u; },
+                            120000);
+        typist.join();
+        std::string log = testing_support::Slurp(dir / "time.txt");
+        bench::Figure(gapsMs.size() == 200 ? "key_records_lost" : "key_pair_records_lost",
+                      static_cast<double>(static_cast<long>(gapsMs.size()) - static_cast<long>(log.size() / 35)), "records");
+        return RecordLags(sent, log);
+    };
+    std::mt19937 rng(42);
+    std::vector<int> gaps15to60;
+    for (int i = 0; i < 200; ++i) gaps15to60.push_back(std::uniform_int_distribution<int>(15, 60)(rng));
+    std::vector<double> lag;
+    {
+        TFrameTimes frameTimes(form, frames);
+        lag = keyLags(gaps15to60);
+    }
     bench::Figure("key_to_record_lag_p50_ms", bench::Percentile(lag, 50), "ms");
     bench::Figure("key_to_record_lag_p90_ms", bench::Percentile(lag, 90), "ms");
     bench::Figure("key_to_record_lag_p99_ms", bench::Percentile(lag, 99), "ms");
-    bench::Figure("key_records_lost", static_cast<double>(keys - static_cast<int>(log.size() / 35)), "records");
+    bench::Figure("key_to_record_lag_max_ms", bench::Percentile(lag, 100), "ms");
+    bench::Figure("frame_time_p99_ms", bench::Percentile(frames, 99), "ms");
+    // Pairs of presses 100-400 ms apart, the pairs a second apart.
+    std::vector<int> pairs;
+    for (int i = 0; i < 40; ++i) pairs.push_back(1000), pairs.push_back(std::uniform_int_distribution<int>(100, 400)(rng));
+    lag = keyLags(pairs);
+    bench::Figure("key_pairs_400ms_lag_p99_ms", bench::Percentile(lag, 99), "ms");
+    std::vector<int64_t> sent;
+    std::atomic<bool> done{false};
+    std::string log;
 
     // Mouse mode: left clicks in the lock window against the recorded time.
     std::filesystem::remove(dir / "time.txt");
