@@ -1,36 +1,47 @@
 #!/usr/bin/env bash
-# ErrorBoxKeyTest.sh TEMPIX: the real program, the capture key Enter and a user log that cannot be
-# written (a folder in temp.txt's place). Each Enter that captures writes one record and raises the
-# error report once; the Enter that dismisses the report captures nothing; a held Enter captures on
-# every repeat and the report waits until the key is up. Under a window manager when one is at hand.
+# ErrorBoxKeyTest.sh EXE [LAUNCHER...]: the real program (Tempix, or Tempix.exe through a launcher
+# such as scripts/wine-run), the capture key Enter and a user log that cannot be written (a folder in
+# temp.txt's place). Each Enter that captures writes one record and raises the error report once;
+# the Enter that dismisses the report captures nothing; a held Enter captures on every repeat and
+# the report waits until the key is up. Under a window manager when one is at hand.
 set -euo pipefail
-exe=$1
+exe=$1; shift
+launcher=("$@")
 work=$(mktemp -d)
 pids=()
 cleanup() {
+  if [ ${#launcher[@]} -gt 0 ] && [ -n "${TEMPIX_WINEPREFIX:-}" ]; then
+    WINEPREFIX=$TEMPIX_WINEPREFIX wineserver -k 2>/dev/null || true
+  fi
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-cp "$exe" "$work/Tempix"
+name=$(basename "$exe")
+cp "$exe" "$work/$name"
 mkdir "$work/temp.txt"
 if command -v openbox >/dev/null; then
   openbox --sm-disable >/dev/null 2>&1 &
   pids+=($!)
 fi
-"$work/Tempix" &
+(cd "$work" && exec "${launcher[@]}" "$work/$name") >"$work/run.log" 2>&1 &
 pid=$!
 pids=("$pid" "${pids[@]}")
-main=$(timeout 30 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -1) || fail "no window"
+main=
+for _ in $(seq 600); do
+  main=$(xdotool search --onlyvisible --name 'Tempix ver 1\.2 \(GMT' 2>/dev/null | head -1) && [ -n "$main" ] && break
+  sleep 0.1
+done
+[ -n "$main" ] || fail "no window: $(cat "$work/run.log")"
 xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
 sleep 0.5
 
 records() { echo $(( $(stat -c %s "$work/time.txt" 2>/dev/null || echo 0) / 35 )); }
 # The report's caption is the application title, "hh:mm:ss Tempix ver 1.2"; the main window's
 # caption goes on with the offset from GMT.
-reports() { xdotool search --all --onlyvisible --pid "$pid" --name 'Tempix ver 1\.2$' 2>/dev/null | wc -l; }
+reports() { xdotool search --onlyvisible --name 'Tempix ver 1\.2$' 2>/dev/null | wc -l; }
 wait_for() {  # wait_for SECONDS COMMAND...: until the command succeeds
   local end=$((SECONDS + $1)); shift
   until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.05; done

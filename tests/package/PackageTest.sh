@@ -18,10 +18,37 @@ tarball=$(ls "$work"/out/Tempix-*-linux-x86_64.tar.gz)
 tar -xzf "$tarball" -C "$work"
 root=$(ls -d "$work"/Tempix-*-linux-x86_64)
 
-for f in Tempix README.txt sndata.txt help/index.html help/ID_Dodatek.html locale/pl/LC_MESSAGES/cport.mo; do
+for f in Tempix README.txt sndata.txt help/index.html help/ID_Dodatek.html locale/pl/LC_MESSAGES/cport.mo \
+         Tempix.desktop tempix.png install-desktop-entry; do
   [ -e "$root/$f" ] || fail "the package has no $f"
 done
 [ ! -e "$root/time.txt" ] || fail "the package ships a time.txt"
+
+# The toolkit travels with it: every wx library resolves inside the folder.
+deps=$(ldd "$root/Tempix")
+! grep -q 'not found' <<<"$deps" || fail "unresolved libraries: $(grep 'not found' <<<"$deps")"
+wx=$(grep -E '^\s*libwx_' <<<"$deps") || fail "no wx library among the executable's: $deps"
+outside=$(grep -v "=> $root/lib/" <<<"$wx" || true)
+[ -z "$outside" ] || fail "wx libraries resolve outside the folder: $outside"
+
+# The desktop entry: valid in the folder, and registered for the user once, wherever the folder is.
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$root/Tempix.desktop" || fail "the folder's desktop entry is not valid"
+fi
+export XDG_DATA_HOME=$work/data
+entry=$("$root/install-desktop-entry")
+"$root/install-desktop-entry" >/dev/null
+moved="$work/gdzie indziej/Tempix"
+mkdir -p "$(dirname "$moved")"
+cp -a "$root" "$moved"
+"$moved/install-desktop-entry" >/dev/null
+[ "$(ls "$XDG_DATA_HOME/applications" | grep -c '\.desktop$')" -eq 1 ] || fail "more than one entry: $(ls "$XDG_DATA_HOME/applications")"
+grep -qxF "Exec=\"$moved/Tempix\"" "$entry" || fail "the entry does not start the moved folder's Tempix: $(grep ^Exec "$entry")"
+grep -qxF "Icon=$moved/tempix.png" "$entry" || fail "the entry's icon: $(grep ^Icon "$entry")"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$entry" || fail "the registered entry is not valid"
+fi
+rm -rf "$(dirname "$moved")"
 
 # Started from elsewhere, so that files written to the working folder would show up as a fault.
 mkdir "$work/cwd"

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# package_bench.sh BUILD_DIR: the portable package's size, and the time from starting the unpacked
+# program to its first tick (the window caption shows the offset from GMT once the first tick ran),
+# on $DISPLAY.
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+pid=
+cleanup() {
+  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cpack --config "$build/CPackConfig.cmake" -G TGZ -B "$work/out" >/dev/null
+tarball=$(ls "$work"/out/Tempix-*-linux-x86_64.tar.gz)
+echo "package_size_mb $(awk -v b="$(stat -c %s "$tarball")" 'BEGIN { printf "%.3f", b / 1048576 }') MB"
+tar -xzf "$tarball" -C "$work"
+root=$(ls -d "$work"/Tempix-*-linux-x86_64)
+start=$(date +%s%N)
+"$root/Tempix" >/dev/null 2>&1 &
+pid=$!
+until xdotool search --all --onlyvisible --pid "$pid" --name 'GMT' >/dev/null 2>&1; do
+  [ $(( ($(date +%s%N) - start) / 1000000 )) -lt 30000 ] || { echo "package_startup_to_first_tick_ms nan ms"; exit 0; }
+  sleep 0.002
+done
+echo "package_startup_to_first_tick_ms $(( ($(date +%s%N) - start) / 1000000 )) ms"
