@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# RealWindowKeysTest.sh EXE [LAUNCHER...]: the real program (Tempix, or Tempix.exe through a launcher
+# such as scripts/wine-run) driven by keys, under a window manager when one is at hand.
+# 1. The capture key Enter and a user log that cannot be written (a folder in temp.txt's place):
+#    each Enter that captures writes one record and raises the error report once; the Enter that
+#    dismisses the report captures nothing; a held Enter captures on every repeat and the report
+#    waits until the key is up.
+# 2. A stored key index below 0: no key captures, and closing writes -1 back.
+set -euo pipefail
+exe=$1; shift
+launcher=("$@")
+name=$(basename "$exe")
+work=$(mktemp -d)
+pids=()
+pid=
+stop_program() {
+  if [ ${#launcher[@]} -gt 0 ] && [ -n "${TEMPIX_WINEPREFIX:-}" ]; then
+    WINEPREFIX=$TEMPIX_WINEPREFIX wineserver -k 2>/dev/null || true
+  fi
+  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
+  pid=
+}
+cleanup() {
+  stop_program
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+if command -v openbox >/dev/null; then
+  openbox --sm-disable >/dev/null 2>&1 &
+  pids+=($!)
+fi
+
+wait_for() {  # wait_for SECONDS COMMAND...: until the command succeeds
+  local end=$((SECONDS + $1)); shift
+  until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.05; done
+}
+# The main window's caption ends with the offset from GMT; the error report's caption is the
+# application title alone, "hh:mm:ss Tempix ver 1.2".
+main_window() { xdotool search --onlyvisible --name 'Tempix ver 1\.2 \(GMT' 2>/dev/null | head -1; }
+reports() { xdotool search --onlyvisible --name 'Tempix ver 1\.2$' 2>/dev/null | wc -l; }
+box_up() { [ "$(reports)" -ge 1 ]; }
+box_down() { [ "$(reports)" -eq 0 ]; }
+records() { echo $(( $(stat -c %s "$dir/time.txt" 2>/dev/null || echo 0) / 35 )); }
+has_records() { [ "$(records)" -eq "$1" ]; }
+
+# start_program DIR: the program copied into DIR, started there, its main window active.
+start_program() {
+  dir=$1
+  cp "$exe" "$dir/$name"
+  (cd "$dir" && exec "${launcher[@]}" "$dir/$name") >"$dir/run.log" 2>&1 &
+  pid=$!
+  local w=
+  for _ in $(seq 600); do w=$(main_window) && [ -n "$w" ] && break; sleep 0.1; done
+  [ -n "$w" ] || fail "no window: $(cat "$dir/run.log")"
+  xdotool windowactivate --sync "$w" 2>/dev/null || xdotool windowfocus --sync "$w"
+  sleep 0.5
+}
+
+# 1. The error report of a key capture.
+mkdir "$work/report" "$work/report/temp.txt"
+start_program "$work/report"
+for round in 1 2; do
+  xdotool key Return
+  wait_for 5 has_records "$round" || fail "round $round: $(records) records after the capturing Enter"
+  wait_for 5 box_up || fail "round $round: no error report"
+  sleep 0.3
+  box_up || fail "round $round: the report closed by itself"
+  xdotool key Return
+  wait_for 5 box_down || fail "round $round: Enter did not dismiss the report"
+  sleep 0.5
+  has_records "$round" || fail "round $round: the dismissing Enter captured ($(records) records)"
+  box_down || fail "round $round: a new report followed the dismissal"
+done
+# Held down: every repeat captures, and the report comes once the key is up.
+xdotool keydown Return
+sleep 1.2
+held=$(records)
+[ "$held" -gt 3 ] || { xdotool keyup Return; fail "a held Enter captured $((held - 2)) times"; }
+box_down || { xdotool keyup Return; fail "the report opened while Enter was held"; }
+xdotool keyup Return
+wait_for 5 box_up || fail "no report after the held Enter"
+[ "$(reports)" -eq 1 ] || fail "$(reports) reports for one held Enter"
+held=$(records)
+xdotool key Return
+wait_for 5 box_down || fail "Enter did not dismiss the report"
+sleep 0.5
+[ "$(records)" -eq "$held" ] || fail "the dismissing Enter captured"
+stop_program
+
+# 2. No key chosen: nothing captures, and the choice is kept.
+mkdir "$work/nokey"
+printf '238\r\n255\r\n-20\r\nArial\r\n0\r\n20\r\n0\r\n-7\r\n' >"$work/nokey/userfont.dat"
+start_program "$work/nokey"
+for key in Return KP_Enter Pause Insert Escape; do xdotool key "$key"; done
+sleep 0.5
+[ ! -e "$work/nokey/time.txt" ] || fail "a key captured with no key chosen: $(records) records"
+if [ ${#pids[@]} -gt 0 ]; then
+  xdotool key alt+F4  # the window manager's close: the settings are saved
+  no_main_window() { [ -z "$(main_window)" ]; }
+  wait_for 10 no_main_window || fail "the window did not close"
+  [ "$(tail -c 4 "$work/nokey/userfont.dat" | od -An -tx1 | tr -d ' \n')" = 2d310d0a ] ||
+    fail "closing wrote $(tail -c 8 "$work/nokey/userfont.dat" | od -c | head -1)"
+fi
+stop_program
+echo "keys ok: $held records with an unwritable user log; no key, no capture"
