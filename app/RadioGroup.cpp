@@ -40,6 +40,20 @@ bool TRadioGroup::HasFocusInside() const {
     return false;
 }
 
+void TRadioGroup::MoveSelection(int step) {
+    const int n = static_cast<int>(buttons_.size());
+    if (n == 0) return;
+    int from = GetSelection();
+    if (from < 0) {
+        wxWindow* f = wxWindow::FindFocus();
+        for (int i = 0; i < n; ++i)
+            if (buttons_[static_cast<size_t>(i)] == f) from = i - step;
+    }
+    int to = ((from + step) % n + n) % n;
+    SetSelection(to);
+    buttons_[static_cast<size_t>(to)]->SetFocus();
+}
+
 void TRadioGroup::SetFocus() {
     int sel = GetSelection();
     if (!buttons_.empty()) buttons_[static_cast<size_t>(sel < 0 ? 0 : sel)]->SetFocus();

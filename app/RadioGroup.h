@@ -20,6 +20,9 @@ public:
     unsigned GetCount() const { return static_cast<unsigned>(buttons_.size()); }
     wxString GetString(unsigned i) const { return buttons_[i]->GetLabel(); }
     bool HasFocusInside() const;
+    // Moves the selection (and the focus) one item on, or back, round the group, as the arrow keys
+    // of a radio group do; from no selection it starts at the focused item.
+    void MoveSelection(int step);
     void SetFocus() override;
 
 private:

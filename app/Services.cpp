@@ -18,7 +18,7 @@ class TWxDialogs final : public TDialogs {
 public:
     void Message(const std::string& text, const std::string& caption, TMsgIcon icon) override {
         wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption),
-                     wxOK | (icon == TMsgIcon::Error ? wxICON_ERROR : wxICON_INFORMATION));
+                     wxOK | wxCENTRE | (icon == TMsgIcon::Error ? wxICON_ERROR : wxICON_INFORMATION));
     }
 
     std::optional<std::string> SaveFileName() override {

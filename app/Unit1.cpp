@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 
+#include <cctype>
 #include <utility>
 
 #include <wx/settings.h>
@@ -187,10 +188,42 @@ void TForm1::FormKeyDown(wxKeyEvent& event) {
         }
     }
     if (key == VK_F1) CallAfter([this] { ShowHelp(services_, paths_.HelpFile); });
+    if (NavigationKey(event)) return;
     // A Windows radio button ignores Enter; a GTK one takes it as a click, which would select a key
     // where none is chosen and costs the next frames a slow redraw of the indicator.
     if (key == VK_RETURN && RadioGroup1->HasFocusInside()) return;
     event.Skip();
+}
+
+// The buttons' Alt mnemonics and the key choice's arrow keys, handled here the same way on both
+// builds: the Windows dialog manager does not reach the radio buttons inside their group box, so
+// there the mnemonics did nothing and the arrows moved only the focus. A button's window opens once
+// the key has been handled, as the error report does.
+bool TForm1::NavigationKey(const wxKeyEvent& event) {
+    const int code = event.GetKeyCode();
+    if (event.GetModifiers() == wxMOD_ALT && code < 128 && std::isalpha(code)) {
+        for (wxButton* b : {Button1, Button2, Button3, Button4, Button5, Button6, Button7, Button8}) {
+            const wxString label = b->GetLabel();
+            const int amp = label.Find('&');
+            if (amp == wxNOT_FOUND || static_cast<size_t>(amp) + 1 >= label.length()) continue;
+            if (wxToupper(label[static_cast<size_t>(amp) + 1]) != wxToupper(static_cast<wxChar>(code))) continue;
+            CallAfter([b] {
+                wxCommandEvent click(wxEVT_BUTTON, b->GetId());
+                click.SetEventObject(b);
+                b->ProcessWindowEvent(click);
+            });
+            return true;
+        }
+        return false;
+    }
+    if (event.GetModifiers() != wxMOD_NONE || !RadioGroup1->HasFocusInside()) return false;
+    switch (code) {
+    case WXK_UP:
+    case WXK_LEFT: RadioGroup1->MoveSelection(-1); return true;
+    case WXK_DOWN:
+    case WXK_RIGHT: RadioGroup1->MoveSelection(1); return true;
+    default: return false;
+    }
 }
 
 void TForm1::ShowPendingReport() {
@@ -223,6 +256,7 @@ void TForm1::Button2Click(wxCommandEvent&) {
         timesync::TForm2 form(this, *this);
         form.ShowModal();
     });
+    FocusKeyChoice();  // again, now that this window is enabled: the window's own close came too early
 }
 
 void TForm1::ShowLog(const std::string& path, const char* missingText) {
@@ -260,6 +294,7 @@ void TForm1::Button7Click(wxCommandEvent&) {
                                "Zmiana trybu pracy", TMsgIcon::Information);
     TForm3 lock(this, *this);
     lock.ShowModal();
+    FocusKeyChoice();
 }
 
 void TForm1::Panel2Click(wxMouseEvent& e) {
@@ -275,6 +310,7 @@ void TForm1::Button8Click(wxCommandEvent&) {
         serial::TForm4 form(this, *this);
         if (form.Created()) form.ShowModal();
     });
+    FocusKeyChoice();
 }
 
 }  // namespace app

@@ -70,6 +70,7 @@ private:
     void Button8Click(wxCommandEvent&);
     void Panel2Click(wxMouseEvent&);
     void ShowPendingReport();
+    bool NavigationKey(const wxKeyEvent& event);
     void LoadDisplaySettings();
     void SetDisplayFont(const TDisplayFont& font);
     void ShowLog(const std::string& path, const char* missingText);

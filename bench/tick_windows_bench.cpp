@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include <wx/app.h>
 #include <wx/evtloop.h>
@@ -70,6 +71,22 @@ int main(int argc, char** argv) {
         double secs = duration<double>(steady_clock::now() - t0).count();
         Figure("tick_rate_hz_windows", static_cast<double>(form->TickCount() - ticks0) / secs, "Hz");
         Figure("tick_cpu_pct_windows", 100.0 * (CpuSeconds() - cpu0) / secs, "%");
+
+        // Under a native message box, which runs its own loop: closed from another thread after 5 s.
+        std::thread closer([] {
+            Sleep(5000);
+            for (int i = 0; i < 200; ++i, Sleep(50))
+                if (HWND box = FindWindowW(L"#32770", L"Pomiar")) {
+                    PostMessageW(box, WM_COMMAND, IDOK, 0);
+                    return;
+                }
+        });
+        long before = form->TickCount();
+        auto start = steady_clock::now();
+        MessageBoxW(static_cast<HWND>(form->GetHWND()), L"Zegar pod oknem komunikatu", L"Pomiar", MB_OK | MB_ICONINFORMATION);
+        closer.join();
+        Figure("tick_rate_hz_windows_under_box",
+               static_cast<double>(form->TickCount() - before) / duration<double>(steady_clock::now() - start).count(), "Hz");
         form->Destroy();
         RunFor(loop, 100);
     }

@@ -6,6 +6,8 @@
 #    dismisses the report captures nothing; a held Enter captures on every repeat and the report
 #    waits until the key is up.
 # 2. A stored key index below 0: no key captures, and closing writes -1 back.
+# 3. The keyboard round the windows: Alt mnemonics and arrows with the focus in the key choice,
+#    and Enter captures again after each secondary window closes (never "Synchronizuj" or "Start").
 set -euo pipefail
 exe=$1; shift
 launcher=("$@")
@@ -104,5 +106,48 @@ if [ ${#pids[@]} -gt 0 ]; then
   [ "$(tail -c 4 "$work/nokey/userfont.dat" | od -An -tx1 | tr -d ' \n')" = 2d310d0a ] ||
     fail "closing wrote $(tail -c 8 "$work/nokey/userfont.dat" | od -c | head -1)"
 fi
+stop_program
+
+# 3. The keyboard round the windows.
+mkdir "$work/keys"
+cp "$(dirname "$0")/../../dist/sndata.txt" "$work/keys/"
+start_program "$work/keys"
+window_up() { [ -n "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]; }
+window_down() { ! window_up "$1"; }
+xdotool key alt+o
+wait_for 10 window_up '^O programie' || fail "Alt+O opened no about box"
+xdotool key Return
+wait_for 5 window_down '^O programie' || fail "Enter did not close the about box"
+sleep 0.3
+xdotool key Down Down Insert
+wait_for 5 has_records 1 || fail "Down, Down, Insert: $(records) records"
+xdotool key Up Up Return
+wait_for 5 has_records 2 || fail "Up, Up, Enter: $(records) records"
+xdotool key alt+u
+wait_for 10 window_up '^Synchronizacja @ PC' || fail "Alt+U opened no time-server window"
+sleep 0.3
+xdotool key alt+z
+wait_for 10 window_down '^Synchronizacja @ PC' || fail "Alt+Z did not close the time-server window"
+sleep 0.3
+xdotool key Return
+wait_for 5 has_records 3 || fail "Enter after the time-server window: $(records) records"
+xdotool key alt+t
+wait_for 10 window_up '^Port .*UT\)$' || fail "Alt+T opened no serial-port window"
+sleep 0.3
+xdotool key alt+z
+wait_for 10 window_down '^Port .*UT\)$' || fail "Alt+Z did not close the serial-port window"
+sleep 0.3
+xdotool key Return
+wait_for 5 has_records 4 || fail "Enter after the serial-port window: $(records) records"
+xdotool key alt+m
+wait_for 10 window_up '^Zmiana trybu pracy' || fail "Alt+M opened no mouse-mode box"
+xdotool key Return
+wait_for 10 window_up '^Blokada myszy' || fail "no lock window"
+sleep 0.3
+xdotool key shift+F9
+wait_for 10 window_down '^Blokada myszy' || fail "Shift+F9 did not end mouse mode"
+sleep 0.3
+xdotool key Return
+wait_for 5 has_records 5 || fail "Enter after mouse mode: $(records) records"
 stop_program
 echo "keys ok: $held records with an unwritable user log; no key, no capture"

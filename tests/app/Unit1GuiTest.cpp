@@ -155,6 +155,13 @@ TEST_F(Unit1GuiTest, unwritable_main_log_reports_and_leaves_the_user_log_alone) 
     EXPECT_EQ(Records("temp.txt"), 1u);
 }
 
+TEST_F(Unit1GuiTest, an_error_of_any_type_reaches_the_standard_report) {
+    EXPECT_FALSE(Guarded(dialogs, [] { throw 42; }));
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].Text, "Unknown exception.");
+    EXPECT_EQ(dialogs.Shown[0].Caption, ApplicationTitle());
+}
+
 TEST_F(Unit1GuiTest, unwritable_user_log_keeps_the_main_record) {
     std::filesystem::create_directory(dir / "temp.txt");
     ASSERT_TRUE(CaptureBy("Return", 1));
