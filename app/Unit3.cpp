@@ -56,8 +56,12 @@ void TForm3::FormActivate(wxActivateEvent& e) {
 void TForm3::LockCursor() {
     TScreenRect r = LockRectangle(GetScreenRect(), wxRect(ClientToScreen(wxPoint(0, 0)), GetClientSize()));
     base::TCursor& cursor = *main_.Services().Cursor;
-    cursor.MoveTo(r.Left + (r.Right - r.Left) / 2, r.Top + (r.Bottom - r.Top) / 2);
+    const int x = r.Left + (r.Right - r.Left) / 2, y = r.Top + (r.Bottom - r.Top) / 2;
     cursor.Confine(r.Left, r.Top, r.Right, r.Bottom);
+    // A system that believes the cursor already sits where it is sent skips the move (wine, after
+    // the pointer left its windows): a step aside first makes every entry a real move.
+    cursor.MoveTo(x + 1, y);
+    cursor.MoveTo(x, y);
 }
 
 void TForm3::FormKeyDown(wxKeyEvent& e) {

@@ -116,6 +116,9 @@ window_up() { [ -n "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]; 
 window_down() { ! window_up "$1"; }
 xdotool key alt+o
 wait_for 10 window_up '^O programie' || fail "Alt+O opened no about box"
+before=$(xdotool getwindowname "$(main_window)")  # the clock goes on under the box, the mouse still
+sleep 2.2
+[ "$(xdotool getwindowname "$(main_window)")" != "$before" ] || fail "the clock stood still under the about box"
 xdotool key Return
 wait_for 5 window_down '^O programie' || fail "Enter did not close the about box"
 sleep 0.3
@@ -139,15 +142,23 @@ wait_for 10 window_down '^Port .*UT\)$' || fail "Alt+Z did not close the serial-
 sleep 0.3
 xdotool key Return
 wait_for 5 has_records 4 || fail "Enter after the serial-port window: $(records) records"
-xdotool key alt+m
-wait_for 10 window_up '^Zmiana trybu pracy' || fail "Alt+M opened no mouse-mode box"
-xdotool key Return
-wait_for 10 window_up '^Blokada myszy' || fail "no lock window"
-sleep 0.3
-xdotool key shift+F9
-wait_for 10 window_down '^Blokada myszy' || fail "Shift+F9 did not end mouse mode"
-sleep 0.3
-xdotool key Return
-wait_for 5 has_records 5 || fail "Enter after mouse mode: $(records) records"
+for entry in 5 6; do  # mouse mode twice: the cursor is centred on the lock window each time
+  xdotool mousemove 5 5
+  xdotool key alt+m
+  wait_for 10 window_up '^Zmiana trybu pracy' || fail "Alt+M opened no mouse-mode box"
+  xdotool key Return
+  wait_for 10 window_up '^Blokada myszy' || fail "no lock window"
+  sleep 0.5
+  eval "$(xdotool getwindowgeometry --shell "$(xdotool search --onlyvisible --name '^Blokada myszy' | head -1)")"
+  centre=$((X + WIDTH / 2))
+  eval "$(xdotool getmouselocation --shell)"
+  [ "$X" -ge $((centre - 4)) ] && [ "$X" -le $((centre + 4)) ] ||
+    fail "mouse mode entry $((entry - 4)): the cursor is at x $X, the lock window's centre at $centre"
+  xdotool key shift+F9
+  wait_for 10 window_down '^Blokada myszy' || fail "Shift+F9 did not end mouse mode"
+  sleep 0.3
+  xdotool key Return
+  wait_for 5 has_records "$entry" || fail "Enter after mouse mode: $(records) records"
+done
 stop_program
 echo "keys ok: $held records with an unwritable user log; no key, no capture"
