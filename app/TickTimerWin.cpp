@@ -46,10 +46,13 @@ struct TTickTimer::TImpl {
 
     void Run(int milliseconds);
     void Deliver() {
-        pending = false;
-        if (!running) return;
+        if (!running) {
+            pending = false;
+            return;
+        }
         wxTimerEvent event(events);
         owner->SafelyProcessEvent(event);
+        pending = false;
     }
 
     wxEvtHandler* owner;
@@ -76,8 +79,16 @@ void TTickTimer::TImpl::Run(int milliseconds) {
     due.QuadPart = -10000LL * period;  // relative, in 100 ns units
     HANDLE list[2] = {stop, timer};
     if (timer && SetWaitableTimer(timer, &due, period, nullptr, nullptr, FALSE)) {
-        while (WaitForMultipleObjects(2, list, FALSE, INFINITE) == WAIT_OBJECT_0 + 1)
-            if (!pending.exchange(true)) PostMessageW(window, kTickMessage, 0, 0);
+        // A tick posted and not handled within 50 ms is posted again: a modal loop that takes a
+        // message off the queue without dispatching it must not stop the clock for good.
+        ULONGLONG postedAt = 0;
+        while (WaitForMultipleObjects(2, list, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+            ULONGLONG now = GetTickCount64();
+            if (!pending.exchange(true) || now - postedAt > 50) {
+                postedAt = now;
+                PostMessageW(window, kTickMessage, 0, 0);
+            }
+        }
         CancelWaitableTimer(timer);
     }
     if (timer) CloseHandle(timer);
