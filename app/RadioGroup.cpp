@@ -6,17 +6,20 @@ TRadioGroup::TRadioGroup(wxWindow* parent, const wxString& caption, const wxPoin
                          const std::vector<wxString>& items)
     : wxStaticBox(parent, wxID_ANY, caption, pos, size) {
     // Items are spread evenly over the box below its caption, as a one-column radio group lays them
-    // out; a static box places its children below its own caption already.
-    const int top = 0, height = size.y - 24;
+    // out. They are the box's siblings, placed in the parent's terms: a box's own children start at
+    // its caption on GTK but at its top edge on Windows, where the first item hid the caption.
+    const int top = pos.y + 15, height = size.y - 24;
     const int step = items.empty() ? 0 : height / static_cast<int>(items.size());
     for (size_t i = 0; i < items.size(); ++i) {
-        auto* b = new wxRadioButton(this, wxID_ANY, items[i], wxPoint(6, top + static_cast<int>(i) * step),
+        auto* b = new wxRadioButton(parent, wxID_ANY, items[i], wxPoint(pos.x + 8, top + static_cast<int>(i) * step),
                                     wxSize(size.x - 16, step), i == 0 ? wxRB_GROUP : 0);
         buttons_.push_back(b);
     }
     // A GTK radio group always has one button on, so "no item" is a hidden last member of the group.
-    none_ = new wxRadioButton(this, wxID_ANY, wxEmptyString, wxPoint(0, 0), wxSize(1, 1), items.empty() ? wxRB_GROUP : 0);
+    none_ = new wxRadioButton(parent, wxID_ANY, wxEmptyString, pos, wxSize(1, 1), items.empty() ? wxRB_GROUP : 0);
     none_->Hide();
+    // Below its items: a Windows box drawn over later siblings leaves them blank until clicked.
+    Lower();
 }
 
 int TRadioGroup::GetSelection() const {

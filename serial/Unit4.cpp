@@ -35,10 +35,12 @@ TForm4::TForm4(wxWindow* owner, app::TMainWindowLink& main)
         ComComboBox4 = Selector("Parzystość:", 152, cpParity);
         ComComboBox6 = Selector("Bity stopu:", 184, cpStopBits);
     });
+    // Below the selectors: a Windows box drawn over later siblings leaves them black until clicked.
+    GroupBox1->Lower();
     if (!created_) return;
     ComComboBox5->OnChange = [this] { ComComboBox5Change(); };
 
-    new wxStaticBox(this, wxID_ANY, wxEmptyString, wxPoint(8, 232), wxSize(193, 41));
+    (new wxStaticBox(this, wxID_ANY, wxEmptyString, wxPoint(8, 232), wxSize(193, 41)))->Lower();
     new wxStaticText(this, wxID_ANY, "Stan przycisku (ON/OFF):", wxPoint(32, 248));
     ComLed1 = new TComLed(this, wxPoint(160, 240));
     ComLed1->Model.SetLedSignal(lsCTS);
