@@ -114,6 +114,9 @@ void ApplyDisplaySettings(const TDisplaySettings& s, TDisplayFont& f, int dpi) {
     f.Style = s.Style & 0x0F;
 }
 
+// A font of a billion points would stall every repaint.
+int DisplayPointSize(const TDisplayFont& font) { return font.Size > 0 ? std::min<int32_t>(font.Size, kMaxFontPoints) : 0; }
+
 int KeyChoiceOf(int32_t index) { return index < -1 ? -1 : index > 3 ? 3 : index; }
 
 TDisplaySettings LoadDisplaySettings(const std::string& path) {

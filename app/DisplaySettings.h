@@ -46,6 +46,10 @@ std::string DisplaySettingsBytes(const TDisplaySettings& s);
 // Applies the values in the order character set, colour, height, name, pitch, size, style: the size
 // decides the height, an empty name keeps the name, a name is cut to 31 characters.
 void ApplyDisplaySettings(const TDisplaySettings& s, TDisplayFont& font, int dpi);
+// The point size the display font is made with: the size when positive, held to what a font
+// dialog offers (1638); 0 when the font's own default is to stand.
+int DisplayPointSize(const TDisplayFont& font);
+inline constexpr int kMaxFontPoints = 1638;
 // The key choice an index selects: below -1 none (-1), above 3 the last item.
 int KeyChoiceOf(int32_t index);
 

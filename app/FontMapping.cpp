@@ -1,7 +1,5 @@
 #include "app/FontMapping.h"
 
-#include <algorithm>
-
 #include <wx/settings.h>
 
 namespace app {
@@ -50,9 +48,7 @@ int32_t ColorValueOf(const wxColour& c) {
 }
 
 wxFont WxFontOf(const TDisplayFont& f) {
-    // A hand-edited size is held to what a font dialog offers: a font of a billion points would
-    // stall every repaint.
-    int points = f.Size > 0 ? std::min<int>(f.Size, kMaxFontPoints) : wxNORMAL_FONT->GetPointSize();
+    int points = DisplayPointSize(f) > 0 ? DisplayPointSize(f) : wxNORMAL_FONT->GetPointSize();
     wxFontFamily family = f.Pitch == 2 ? wxFONTFAMILY_TELETYPE : wxFONTFAMILY_DEFAULT;
     wxFont font(points, family, f.Style & 2 ? wxFONTSTYLE_ITALIC : wxFONTSTYLE_NORMAL,
                 f.Style & 1 ? wxFONTWEIGHT_BOLD : wxFONTWEIGHT_NORMAL, (f.Style & 4) != 0, wxString::FromUTF8(f.Name),

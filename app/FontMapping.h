@@ -9,8 +9,6 @@
 
 namespace app {
 
-inline constexpr int kMaxFontPoints = 1638;  // the largest size the Windows font dialog takes
-
 wxFontEncoding EncodingOfCharset(uint8_t charset);
 uint8_t CharsetOfEncoding(wxFontEncoding encoding);
 // 0x800000nn is system colour nn (the toolkit numbers them the same way); else 0x00BBGGRR.

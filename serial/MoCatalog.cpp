@@ -17,14 +17,19 @@ uint32_t Swap(uint32_t v) { return (v >> 24) | ((v >> 8) & 0xff00) | ((v << 8) &
 }  // namespace
 
 bool TMoCatalog::Load(const std::string& path) {
+    std::string bytes;
+    try {
+        bytes = base::ReadWholeFile(path);
+    } catch (const base::EInOutError&) {
+        bytes.clear();
+    }
+    return LoadBytes(std::move(bytes));
+}
+
+bool TMoCatalog::LoadBytes(std::string fileBytes) {
     originals_.clear();
     translations_.clear();
-    try {
-        bytes_ = base::ReadWholeFile(path);
-    } catch (const base::EInOutError&) {
-        bytes_.clear();
-        return false;
-    }
+    bytes_ = std::move(fileBytes);
     const std::string& bytes = bytes_;
     if (bytes.size() > kMaxFileSize) return false;
     auto word = [&](size_t at, bool swapped, uint32_t& out) {

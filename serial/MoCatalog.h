@@ -12,6 +12,8 @@ class TMoCatalog {
 public:
     // Reads the file; an unreadable or malformed file gives an empty catalogue.
     bool Load(const std::string& path);
+    // The same for the file's bytes.
+    bool LoadBytes(std::string bytes);
     // The translation, or the message itself when the catalogue has none.
     std::string Translate(const std::string& message) const;
     size_t Size() const { return originals_.size(); }

@@ -285,8 +285,10 @@ void TComLedModel::TimerTick() {
     ChangeState(lsOff);
 }
 
-TPortSettingsLines ReadPortSettings(const std::string& path) {
-    std::string text = base::AnsiToUtf8(base::ReadWholeFile(path));
+TPortSettingsLines ReadPortSettings(const std::string& path) { return ParsePortSettings(base::ReadWholeFile(path)); }
+
+TPortSettingsLines ParsePortSettings(const std::string& ansiBytes) {
+    std::string text = base::AnsiToUtf8(ansiBytes);
     TPortSettingsLines lines;
     size_t pos = 0;
     while (lines.size() < 6 && pos < text.size()) {
@@ -301,10 +303,14 @@ TPortSettingsLines ReadPortSettings(const std::string& path) {
     return lines;
 }
 
-void WritePortSettings(const std::string& path, const TPortSettingsLines& lines) {
+std::string PortSettingsBytes(const TPortSettingsLines& lines) {
     std::string text;
     for (size_t i = 0; i < 6; ++i) text += (i < lines.size() ? lines[i] : std::string()) + "\r\n";
-    base::RewriteFile(path, base::Utf8ToAnsi(text));
+    return base::Utf8ToAnsi(text);
+}
+
+void WritePortSettings(const std::string& path, const TPortSettingsLines& lines) {
+    base::RewriteFile(path, PortSettingsBytes(lines));
 }
 
 }  // namespace serial

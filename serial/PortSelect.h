@@ -111,5 +111,8 @@ private:
 using TPortSettingsLines = std::vector<std::string>;
 TPortSettingsLines ReadPortSettings(const std::string& path);
 void WritePortSettings(const std::string& path, const TPortSettingsLines& lines);
+// The same for the file's bytes.
+TPortSettingsLines ParsePortSettings(const std::string& ansiBytes);
+std::string PortSettingsBytes(const TPortSettingsLines& lines);
 
 }  // namespace serial
