@@ -73,7 +73,9 @@ std::string TMoCatalog::Translate(const std::string& message) const {
     return t.empty() ? message : std::string(t);
 }
 
-std::string LanguageOfLocaleName(const std::string& name) {
+std::string LanguageOfLocaleName(const std::string& list) {
+    // LANGUAGE may list several, most wanted first: "pl:en".
+    const std::string name = list.substr(0, list.find(':'));
     if (name.empty() || name == "C" || name == "POSIX" || name.rfind("C.", 0) == 0) return "";
     size_t end = name.find_first_of("_-.@");
     return name.substr(0, end);

@@ -26,6 +26,7 @@ private:
 };
 
 // The language part of a locale name: "pl_PL.UTF-8" and "pl-PL" give "pl"; "C" and "POSIX" give "".
+// Of a list ("pl:en", as LANGUAGE has it) the first.
 std::string LanguageOfLocaleName(const std::string& name);
 
 }  // namespace serial

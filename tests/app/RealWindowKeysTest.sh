@@ -131,22 +131,20 @@ xdotool key Down Down Insert
 wait_for 5 has_records 1 || fail "Down, Down, Insert: $(records) records"
 xdotool key Up Up Return
 wait_for 5 has_records 2 || fail "Up, Up, Enter: $(records) records"
-xdotool key alt+u
-wait_for 10 window_up '^Synchronizacja @ PC' || fail "Alt+U opened no time-server window"
-sleep 0.3
-xdotool key alt+z
-wait_for 10 window_down '^Synchronizacja @ PC' || fail "Alt+Z did not close the time-server window"
-sleep 0.3
-xdotool key Return
-wait_for 5 has_records 3 || fail "Enter after the time-server window: $(records) records"
-xdotool key alt+t
-wait_for 10 window_up '^Port .*UT\)$' || fail "Alt+T opened no serial-port window"
-sleep 0.3
-xdotool key alt+z
-wait_for 10 window_down '^Port .*UT\)$' || fail "Alt+Z did not close the serial-port window"
-sleep 0.3
-xdotool key Return
-wait_for 5 has_records 4 || fail "Enter after the serial-port window: $(records) records"
+# window_round TRIP KEY TITLE RECORDS: Alt+KEY opens the window, Alt+Z closes it, and the next
+# Enter captures (the focus is back in the key choice, on no button).
+window_round() {
+  xdotool key "alt+$2"
+  wait_for 10 window_up "$3" || fail "Alt+$2 opened no $1 window"
+  sleep 0.3
+  xdotool key alt+z
+  wait_for 10 window_down "$3" || fail "Alt+Z did not close the $1 window"
+  sleep 0.3
+  xdotool key Return
+  wait_for 5 has_records "$4" || fail "Enter after the $1 window: $(records) records"
+}
+window_round time-server u '^Synchronizacja @ PC' 3
+window_round serial-port t '^Port .*UT\)$' 4
 for entry in 5 6; do  # mouse mode twice: the cursor is centred on the lock window each time
   xdotool mousemove 5 5
   xdotool key alt+m

@@ -62,4 +62,6 @@ TEST(MoCatalog, language_of_locale_names) {
     EXPECT_EQ(serial::LanguageOfLocaleName("C"), "");
     EXPECT_EQ(serial::LanguageOfLocaleName("C.UTF-8"), "");
     EXPECT_EQ(serial::LanguageOfLocaleName("POSIX"), "");
+    EXPECT_EQ(serial::LanguageOfLocaleName("pl:en"), "pl");  // LANGUAGE's list: the first
+    EXPECT_EQ(serial::LanguageOfLocaleName("pl_PL.UTF-8:de"), "pl");
 }
