@@ -1,10 +1,13 @@
 #include "app/RadioGroup.h"
 
+#include "app/FitText.h"
+
 namespace app {
 
 TRadioGroup::TRadioGroup(wxWindow* parent, const wxString& caption, const wxPoint& pos, const wxSize& size,
                          const std::vector<wxString>& items)
     : wxStaticBox(parent, wxID_ANY, caption, pos, size) {
+    FitText(this, size.x - 16);
     // Items are spread evenly over the box below its caption, as a one-column radio group lays them
     // out. They are the box's siblings, placed in the parent's terms: a box's own children start at
     // its caption on GTK but at its top edge on Windows, where the first item hid the caption.

@@ -6,6 +6,7 @@
 #include <wx/settings.h>
 #include <wx/utils.h>
 
+#include "app/FitText.h"
 #include "app/FontMapping.h"
 #include "app/Unit3.h"
 #include "resources/tempix.xpm"
@@ -75,6 +76,7 @@ TForm1::TForm1(const TServices& services)
     RadioGroup1->SetSelection(0);
 
     GroupBox3 = new wxStaticBox(Client, wxID_ANY, "Aktywna mysz/port", wxPoint(120, 224), wxSize(105, 113));
+    FitText(GroupBox3, 105 - 16);
     Button8 = MakeButton(Client, "Użyj por&tu", 120 + 16, 224 + 32);
     Button7 = MakeButton(Client, "Użyj &myszy", 120 + 16, 224 + 72);
 

@@ -1,5 +1,6 @@
 #include "serial/Unit4.h"
 
+#include "app/FitText.h"
 #include "base/TextFile.h"
 
 namespace serial {
@@ -41,7 +42,7 @@ TForm4::TForm4(wxWindow* owner, app::TMainWindowLink& main)
     ComComboBox5->OnChange = [this] { ComComboBox5Change(); };
 
     (new wxStaticBox(this, wxID_ANY, wxEmptyString, wxPoint(8, 232), wxSize(193, 41)))->Lower();
-    new wxStaticText(this, wxID_ANY, "Stan przycisku (ON/OFF):", wxPoint(32, 248));
+    app::FitText(new wxStaticText(this, wxID_ANY, "Stan przycisku (ON/OFF):", wxPoint(32, 248)), 160 - 32 - 2);
     ComLed1 = new TComLed(this, wxPoint(160, 240));
     ComLed1->Model.SetLedSignal(lsCTS);
     ComLed1->SetKind(lkRedLight);
@@ -72,7 +73,8 @@ std::function<void(const std::exception&)> TForm4::StandardErrorReport() {
 }
 
 TComComboBox* TForm4::Selector(const char* label, int top, TComProperty kind) {
-    new wxStaticText(this, wxID_ANY, U(label), wxPoint(8 + 16, 8 + top + 8));
+    auto* text = new wxStaticText(this, wxID_ANY, U(label), wxPoint(8 + 16, 8 + top + 8));
+    app::FitText(text, 80 - 16 - 2);  // up to the selector
     auto* box = new TComComboBox(this, wxPoint(8 + 80, 8 + top), wxSize(100, 21), services_.ListPorts);
     box->ReportError = StandardErrorReport();
     box->SetComProperty(kind);

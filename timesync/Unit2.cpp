@@ -3,6 +3,7 @@
 #include <wx/settings.h>
 #include <wx/statbox.h>
 
+#include "app/FitText.h"
 #include "base/TextFile.h"
 #include "timesync/ServerList.h"
 
@@ -13,7 +14,9 @@ namespace {
 wxString U(const std::string& s) { return wxString::FromUTF8(s); }
 
 wxButton* MakeButton(wxWindow* parent, const char* caption, int left, int width) {
-    return new wxButton(parent, wxID_ANY, U(caption), wxPoint(left, 352), wxSize(width, 25));
+    auto* b = new wxButton(parent, wxID_ANY, U(caption), wxPoint(left, 352), wxSize(width, 25));
+    app::FitText(b, width - 8);
+    return b;
 }
 
 }  // namespace

@@ -15,16 +15,17 @@ def main():
     header_size, width, height, depth = header[0], header[4], header[5], header[3]
     bits_per_pixel, bytes_per_line, ncolors = header[11], header[12], header[19]
     byte_order = header[7]
-    if bits_per_pixel != 32 or depth < 24:
+    if bits_per_pixel not in (24, 32) or depth < 24:
         sys.exit(f"screenshot: {bits_per_pixel} bits per pixel not handled")
+    step = bits_per_pixel // 8
     pixels = dump[header_size + ncolors * 12:]
     rows = bytearray()
     for y in range(height):
-        line = pixels[y * bytes_per_line:y * bytes_per_line + width * 4]
+        line = pixels[y * bytes_per_line:y * bytes_per_line + width * step]
         rows.append(0)
-        for x in range(0, width * 4, 4):
-            p = line[x:x + 4]
-            b, g, r = (p[0], p[1], p[2]) if byte_order == 0 else (p[3], p[2], p[1])
+        for x in range(0, width * step, step):
+            p = line[x:x + step]
+            b, g, r = (p[0], p[1], p[2]) if byte_order == 0 else (p[step - 1], p[step - 2], p[step - 3])
             rows += bytes((r, g, b))
 
     def chunk(kind, data):

@@ -1,0 +1,98 @@
+#include "tests/LayoutCheck.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/listctrl.h>
+#include <wx/radiobut.h>
+#include <wx/renderer.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+
+namespace gui_test {
+
+namespace {
+
+// Room a control keeps beside its text: a button's frame, a radio button's indicator, the inset of
+// a group box's caption.
+struct TTextPlace {
+    bool HasText = false;
+    wxString Text;
+    int Room = 0;      // width the control needs besides the text
+    wxRect TextRect;   // where the text is drawn, in the parent's terms
+};
+
+TTextPlace PlaceOf(wxWindow* w) {
+    TTextPlace p;
+    auto* c = dynamic_cast<wxControl*>(w);
+    if (!c || !(dynamic_cast<wxStaticText*>(w) || dynamic_cast<wxButton*>(w) || dynamic_cast<wxRadioButton*>(w) ||
+                dynamic_cast<wxCheckBox*>(w) || dynamic_cast<wxStaticBox*>(w)))
+        return p;
+    p.Text = c->GetLabelText();
+    if (p.Text.empty()) return p;
+    p.HasText = true;
+    const wxSize text = w->GetTextExtent(p.Text);
+    const wxRect r = w->GetRect();
+    if (dynamic_cast<wxStaticBox*>(w)) {
+        p.Room = 16;
+        p.TextRect = wxRect(r.x + 8, r.y, text.x, text.y);
+    } else if (dynamic_cast<wxButton*>(w)) {
+        p.Room = 8;
+        p.TextRect = wxRect(r.x + (r.width - text.x) / 2, r.y + (r.height - text.y) / 2, text.x, text.y);
+    } else if (dynamic_cast<wxRadioButton*>(w) || dynamic_cast<wxCheckBox*>(w)) {
+        p.Room = wxRendererNative::Get().GetCheckBoxSize(w).x + 4;
+        p.TextRect = wxRect(r.x + p.Room, r.y + (r.height - text.y) / 2, text.x, text.y);
+    } else {
+        p.TextRect = wxRect(r.x, r.y, text.x, text.y);
+    }
+    return p;
+}
+
+wxString NameOf(wxWindow* w) {
+    auto* c = dynamic_cast<wxControl*>(w);
+    wxString label = c ? c->GetLabelText() : wxString();
+    return label.empty() ? wxString(w->GetClassInfo()->GetClassName()) : "\"" + label + "\"";
+}
+
+void Check(wxWindow* w, std::vector<std::string>& faults) {
+    for (wxWindow* child : w->GetChildren()) {
+        if (!child->IsShown() || child->IsTopLevel()) continue;
+        TTextPlace p = PlaceOf(child);
+        if (p.HasText) {
+            if (p.TextRect.width + p.Room > child->GetSize().x)
+                faults.push_back((NameOf(child) + " is cut by its own width (" + std::to_string(p.TextRect.width + p.Room) +
+                                  " > " + std::to_string(child->GetSize().x) + ")").utf8_string());
+            for (wxWindow* other : w->GetChildren()) {
+                // A group box lies below the controls it frames; the others must keep off the text.
+                if (other == child || !other->IsShown() || other->IsTopLevel() || dynamic_cast<wxStaticBox*>(other)) continue;
+                if (other->GetRect().Intersects(p.TextRect))
+                    faults.push_back((NameOf(child) + " is covered by " + NameOf(other)).utf8_string());
+            }
+        }
+        if (auto* list = dynamic_cast<wxListCtrl*>(child); list && list->InReportView()) {
+            int total = 0;
+            for (int i = 0; i < list->GetColumnCount(); ++i) {
+                wxListItem column;
+                column.SetMask(wxLIST_MASK_TEXT);
+                list->GetColumn(i, column);
+                total += list->GetColumnWidth(i);
+                if (list->GetTextExtent(column.GetText()).x + 12 > list->GetColumnWidth(i))
+                    faults.push_back(("column \"" + column.GetText() + "\" is narrower than its title").utf8_string());
+            }
+            if (total > list->GetClientSize().x)
+                faults.push_back(("the columns of " + NameOf(list) + " are wider than its client area (" +
+                                  std::to_string(total) + " > " + std::to_string(list->GetClientSize().x) + ")")
+                                     .utf8_string());
+        }
+        Check(child, faults);
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> LayoutFaults(wxWindow* top) {
+    std::vector<std::string> faults;
+    Check(top, faults);
+    return faults;
+}
+
+}  // namespace gui_test

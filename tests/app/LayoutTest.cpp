@@ -1,0 +1,76 @@
+// Every window of the program draws its texts whole, on the build it runs on: no caption or label
+// cut by its own control or covered by a sibling, no list column narrower than its title.
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <wx/app.h>
+#include <wx/utils.h>
+
+#include <gtest/gtest.h>
+
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "serial/ComDriverSim.h"
+#include "serial/Unit4.h"
+#include "tests/FakeMainLink.h"
+#include "tests/LayoutCheck.h"
+#include "tests/app/MainWindowFixture.h"
+#include "timesync/Unit2.h"
+
+namespace {
+
+void Settle(int ms) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        wxTheApp->Yield(true);
+        wxMilliSleep(5);
+    }
+}
+
+std::string Faults(wxWindow* w) {
+    std::string all;
+    for (const std::string& f : gui_test::LayoutFaults(w)) all += f + "\n";
+    return all;
+}
+
+class LayoutTest : public gui_test::TMainWindowFixture {};
+
+}  // namespace
+
+TEST_F(LayoutTest, every_window_draws_its_texts_whole) {
+    base::TRecordingCursor cursor;
+    services.Cursor = &cursor;
+    auto* form = new app::TForm1(services);
+    form->Show();
+    Settle(200);
+    EXPECT_EQ(Faults(form), "") << "main window";
+
+    gui_test::TFakeMain main;
+    serial::TSimComDriver driver;
+    main.PathsValue = app::TDataPaths::Build(dir.Path());
+    main.ServicesValue = services;
+    main.ServicesValue.ComDriver = &driver;
+    main.ServicesValue.ListPorts = [] { return std::vector<std::string>{"COM1", "COM2"}; };
+    {
+        timesync::TForm2 servers(form, main);
+        servers.Show();
+        Settle(100);
+        EXPECT_EQ(Faults(&servers), "") << "time-server window";
+    }
+    {
+        serial::TForm4 port(form, main);
+        port.Show();
+        Settle(100);
+        EXPECT_EQ(Faults(&port), "") << "serial-port window";
+    }
+    {
+        app::TForm3 lock(form, main);
+        lock.Show();
+        Settle(100);
+        EXPECT_EQ(Faults(&lock), "") << "mouse-lock window";
+        lock.Hide();
+    }
+    form->Destroy();
+    Settle(50);
+}
