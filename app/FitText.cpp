@@ -1,5 +1,7 @@
 #include "app/FitText.h"
 
+#include <algorithm>
+
 #include <wx/control.h>
 #include <wx/stattext.h>
 
@@ -15,7 +17,12 @@ void FitText(wxWindow* control, int width) {
         font.SetFractionalPointSize(points);
         control->SetFont(font);
     }
-    if (dynamic_cast<wxStaticText*>(control)) control->SetSize(control->GetBestSize());  // a label is as wide as its text
+    // A label is as wide as its text and two pixels more: a Windows label whose text only just
+    // fits measures it a shade wider when drawing and wraps its last character away.
+    if (dynamic_cast<wxStaticText*>(control)) {
+        wxSize best = control->GetBestSize();
+        control->SetSize(wxSize(std::min(best.x + 2, std::max(best.x, width)), best.y));
+    }
 }
 
 }  // namespace app

@@ -60,6 +60,10 @@ TForm2::TForm2(wxWindow* owner, app::TMainWindowLink& main)
     Button1->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Close(); });
     Label3->Bind(wxEVT_LEFT_UP, &TForm2::Label3Click, this);
     ValueListEditor1->Bind(wxEVT_LIST_ITEM_SELECTED, &TForm2::ValueListEditor1SelectCell, this);
+    ValueListEditor1->Bind(wxEVT_SIZE, [this](wxSizeEvent& e) {
+        CallAfter([this] { FitAddressColumn(); });
+        e.Skip();
+    });
     // A click selects its row first (the address changes, which paints the cue for the address box)
     // and then counts as a click in the grid.
     auto gridClick = [this](wxMouseEvent& e) {
@@ -104,6 +108,15 @@ void TForm2::LoadServerList() {
         long item = ValueListEditor1->InsertItem(static_cast<long>(i), U(rows[i].Name));
         ValueListEditor1->SetItem(item, 1, U(rows[i].Address));
     }
+    FitAddressColumn();
+}
+
+// The address column takes what the name column leaves of the grid, room for a scroll bar kept,
+// as the grid's last column does: 135 pixels would run under the scroll bar a long list brings.
+void TForm2::FitAddressColumn() {
+    int rest = ValueListEditor1->GetClientSize().x - ValueListEditor1->GetColumnWidth(0) -
+               wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, ValueListEditor1);
+    if (rest > 0 && rest < 135) ValueListEditor1->SetColumnWidth(1, rest);
 }
 
 void TForm2::ValueListEditor1SelectCell(wxListEvent& e) {

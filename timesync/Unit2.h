@@ -47,6 +47,7 @@ private:
     }
     void FormCreate();
     void LoadServerList();
+    void FitAddressColumn();
     void FormClose(wxCloseEvent&);
     void FormKeyDown(wxKeyEvent&);
     void ValueListEditor1SelectCell(wxListEvent&);

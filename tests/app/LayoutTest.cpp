@@ -15,6 +15,7 @@
 #include "serial/Unit4.h"
 #include "tests/FakeMainLink.h"
 #include "tests/LayoutCheck.h"
+#include "tests/TestDir.h"
 #include "tests/app/MainWindowFixture.h"
 #include "timesync/Unit2.h"
 
@@ -52,6 +53,9 @@ TEST_F(LayoutTest, every_window_draws_its_texts_whole) {
     main.ServicesValue = services;
     main.ServicesValue.ComDriver = &driver;
     main.ServicesValue.ListPorts = [] { return std::vector<std::string>{"COM1", "COM2"}; };
+    std::string list;  // enough servers for the grid's scroll bar
+    for (int i = 0; i < 20; ++i) list += std::string(50, 'N') + "ntp" + std::to_string(i) + ".example.org\r\n";
+    testing_support::Spit(dir / "sndata.txt", list);
     {
         timesync::TForm2 servers(form, main);
         servers.Show();
