@@ -135,12 +135,12 @@ stop_program
 mkdir "$work/keys"
 cp "$(dirname "$0")/../../dist/sndata.txt" "$work/keys/"
 start_program "$work/keys"
+shot main-window 'Tempix ver 1\.2 \(GMT'
 window_up() { [ -n "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]; }
 window_down() { ! window_up "$1"; }
 xdotool key alt+o
 wait_for 10 window_up '^O programie' || fail "Alt+O opened no about box"
 shot about-box '^O programie'
-shot main-window 'Tempix ver 1\.2 \(GMT'
 # The live clock goes on under the box, the mouse still: the main window's picture changes.
 picture() { xwd -id "$(main_window)" -silent 2>/dev/null | md5sum || true; }
 before=$(picture)
