@@ -135,6 +135,8 @@ stop_program
 mkdir "$work/keys"
 cp "$(dirname "$0")/../../dist/sndata.txt" "$work/keys/"
 start_program "$work/keys"
+xdotool mousemove 0 0  # no tooltip over the picture
+sleep 0.3
 shot main-window 'Tempix ver 1\.2 \(GMT'
 window_up() { [ -n "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]; }
 window_down() { ! window_up "$1"; }
