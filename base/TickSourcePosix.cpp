@@ -22,7 +22,7 @@ GSourceFuncs kFdSourceFuncs = {nullptr, nullptr, DispatchFd, nullptr, nullptr, n
 TTimerFdCalls SystemTimerFdCalls() {
     return {
         [] { return timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC); },
-        [](int fd, int flags, const itimerspec* spec) { return timerfd_settime(fd, flags, spec, nullptr); },
+        [](int fd, int flags, const itimerspec* setting) { return timerfd_settime(fd, flags, setting, nullptr); },
         [](int fd, uint64_t* count) { return ::read(fd, count, sizeof *count); },
         [](timespec* ts) { return clock_gettime(CLOCK_REALTIME, ts); },
         [](int fd) { ::close(fd); },
@@ -75,12 +75,12 @@ bool TTickSource::Arm() {
     const int64_t periodNs = int64_t{periodMs_} * 1000000;
     const int64_t nowNs = int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
     const int64_t next = (nowNs / periodNs + 1) * periodNs;
-    itimerspec spec{};
-    spec.it_value.tv_sec = static_cast<time_t>(next / 1000000000);
-    spec.it_value.tv_nsec = static_cast<long>(next % 1000000000);
-    spec.it_interval.tv_sec = static_cast<time_t>(periodNs / 1000000000);
-    spec.it_interval.tv_nsec = static_cast<long>(periodNs % 1000000000);
-    return calls_.SetTime(fd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec) == 0;
+    itimerspec deadlines{};
+    deadlines.it_value.tv_sec = static_cast<time_t>(next / 1000000000);
+    deadlines.it_value.tv_nsec = static_cast<long>(next % 1000000000);
+    deadlines.it_interval.tv_sec = static_cast<time_t>(periodNs / 1000000000);
+    deadlines.it_interval.tv_nsec = static_cast<long>(periodNs % 1000000000);
+    return calls_.SetTime(fd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &deadlines) == 0;
 }
 
 int TTickSource::Dispatch(void* data) {

@@ -3,19 +3,9 @@
 # program to its first tick (the window caption shows the offset from GMT once the first tick ran),
 # on $DISPLAY.
 set -euo pipefail
-build=$1
-work=$(mktemp -d)
-pid=
-cleanup() {
-  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cpack --config "$build/CPackConfig.cmake" -G TGZ -B "$work/out" >/dev/null
-tarball=$(ls "$work"/out/Tempix-*-linux-x86_64.tar.gz)
+. "$(dirname "$0")/../tests/package/unpack.sh"
+unpack_package "$1"
 echo "package_size_mb $(awk -v b="$(stat -c %s "$tarball")" 'BEGIN { printf "%.3f", b / 1048576 }') MB"
-tar -xzf "$tarball" -C "$work"
-root=$(ls -d "$work"/Tempix-*-linux-x86_64)
 start=$(date +%s%N)
 "$root/Tempix" >/dev/null 2>&1 &
 pid=$!

@@ -39,8 +39,8 @@ struct TScriptedTimer {
 
     base::TTimerFdCalls Calls() {
         return {[this] { return fd; },
-                [this](int, int flags, const itimerspec* spec) {
-                    armed.emplace_back(flags, *spec);
+                [this](int, int flags, const itimerspec* setting) {
+                    armed.emplace_back(flags, *setting);
                     return 0;
                 },
                 [this](int f, uint64_t* count) -> ssize_t {

@@ -3,20 +3,9 @@
 # unpacked Tempix on $DISPLAY, presses Enter once and checks that the record lands beside that
 # executable, and nowhere else.
 set -euo pipefail
-build=$1
-work=$(mktemp -d)
-pid=
-cleanup() {
-  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
-
-cpack --config "$build/CPackConfig.cmake" -G TGZ -B "$work/out" >/dev/null
-tarball=$(ls "$work"/out/Tempix-*-linux-x86_64.tar.gz)
-tar -xzf "$tarball" -C "$work"
-root=$(ls -d "$work"/Tempix-*-linux-x86_64)
+. "$(dirname "$0")/unpack.sh"
+unpack_package "$1"
 
 for f in Tempix README.txt sndata.txt help/index.html help/ID_Dodatek.html locale/pl/LC_MESSAGES/cport.mo \
          Tempix.desktop tempix.png install-desktop-entry; do
