@@ -2,8 +2,8 @@
 #include <wx/app.h>
 
 #include "app/Unit1.h"
+#include "app/UserLocale.h"
 #include "base/ExeDir.h"
-#include "serial/CPortTranslate.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ class TTempixApp : public wxApp {
 public:
     bool OnInit() override {
         app::ApplicationTitle().clear();
-        serial::InitComMessageTranslation(base::ExecutableDirectory() + "locale");
+        app::UseUserLocale(base::ExecutableDirectory() + "locale");
         app::RunCallQueueOnUiLoop();
         auto* form = new app::TForm1(app::SystemServices());
         form->Show();
