@@ -212,6 +212,9 @@ for entry in 5 6; do  # mouse mode twice: the cursor is centred on the lock wind
   wait_for 5 has_records "$entry" || fail "Enter after mouse mode: $(records) records"
 done
 stop_program
+# The serial-port window's close stored the selections it loaded (none stored: the defaults).
+printf 'COM1\r\n9600\r\n8\r\nHardware\r\nNone\r\n1\r\n' | cmp -s - "$work/keys/usercom.dat" ||
+  fail "the serial-port window stored $(od -c "$work/keys/usercom.dat" | head -3)"
 # The records' shape, digits aside, is the same under both locales.
 shape() { tr '0-9' '#' <"$1" | sort -u; }
 [ "$(shape "$work/keys/time.txt")" = "$(shape "$work/report/time.txt")" ] ||
