@@ -69,6 +69,10 @@ TServices SystemServices() {
     TServices s;
     s.Clock = &base::SystemClock();
     s.Shell = &base::SystemShell();
+    s.Shell->NoViewer = [](const std::string& path) {
+        SystemDialogs().Message("Nie można wyświetlić pliku " + path + ": brak programu, który go otwiera.",
+                                "Brak programu", TMsgIcon::Error);
+    };
     s.Help = &base::SystemHelp();
     s.Dialogs = &SystemDialogs();
     s.Cursor = &SystemCursor();

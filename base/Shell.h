@@ -1,6 +1,7 @@
 // Shell "open" and the help viewer.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,10 @@ public:
     virtual ~TShell() = default;
     // Opens the file in the program the user's system associates with it; false when it can't.
     virtual bool Open(const std::string& path) = 0;
+
+    // Where the desktop only finds out later that it has no program for a file it was asked to open,
+    // this is called with the file's path, on the UI thread.
+    std::function<void(const std::string& path)> NoViewer;
 };
 
 class THelp {
