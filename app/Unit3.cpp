@@ -34,7 +34,10 @@ TForm3::TForm3(wxWindow* owner, TMainWindowLink& main)
     Bind(wxEVT_ACTIVATE, &TForm3::FormActivate, this);
     // Being shown is the first activation, also where no window manager hands out activations.
     Bind(wxEVT_SHOW, [this](wxShowEvent& e) {
-        if (e.IsShown()) CallAfter([this] { LockCursor(); });
+        if (e.IsShown()) CallAfter([this] {
+            PlaceOnScreen();  // again, from the size with the frame the window manager has put round it
+            LockCursor();
+        });
         e.Skip();
     });
     Bind(wxEVT_CHAR_HOOK, &TForm3::FormKeyDown, this);
@@ -42,8 +45,11 @@ TForm3::TForm3(wxWindow* owner, TMainWindowLink& main)
     FormCreate();
 }
 
-void TForm3::FormCreate() {
-    wxRect screen = wxDisplay(0u).GetGeometry();
+void TForm3::FormCreate() { PlaceOnScreen(); }
+
+// 80 pixels in from the bottom right corner of the primary display.
+void TForm3::PlaceOnScreen() {
+    wxRect screen = wxDisplay().GetGeometry();
     wxSize outer = GetSize();
     Move(screen.x + screen.width - outer.x - 80, screen.y + screen.height - outer.y - 80);
 }

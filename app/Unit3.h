@@ -26,6 +26,7 @@ public:
 
 private:
     void FormCreate();
+    void PlaceOnScreen();
     void FormActivate(wxActivateEvent&);
     void FormKeyDown(wxKeyEvent&);
     void FormClose(wxCloseEvent&);

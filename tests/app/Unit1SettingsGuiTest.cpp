@@ -183,7 +183,7 @@ TEST_F(Unit1SettingsGuiTest, mouse_lock_confines_the_cursor_and_captures_complet
     lock->Show();
     ASSERT_TRUE(PumpUntil([&] { return lock->IsShown(); }));
     PumpFor(200);
-    wxRect screen = wxDisplay(0u).GetGeometry();
+    wxRect screen = wxDisplay().GetGeometry();
     wxRect outer = lock->GetScreenRect();
     EXPECT_EQ(outer.x, screen.width - outer.width - 80);
     EXPECT_EQ(outer.y, screen.height - outer.height - 80);
