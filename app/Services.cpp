@@ -1,10 +1,12 @@
 #include "app/Services.h"
 
 #include <wx/app.h>
+#include <wx/colordlg.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/fontdlg.h>
 #include <wx/msgdlg.h>
+#include <wx/platinfo.h>
 
 #include "base/CallQueue.h"
 #include "base/ExeDir.h"
@@ -47,8 +49,22 @@ public:
         if (dlg.ShowModal() != wxID_OK) return false;
         font = dlg.GetFontData().GetChosenFont();
         colour = dlg.GetFontData().GetColour();
+        if (!FontDialogHasColour()) {
+            // The colour is part of the font choice: where the font dialog lacks it, its own dialog
+            // follows. Cancelled, the font chosen stays and the colour is as it was.
+            wxColourData colours;
+            colours.SetColour(colour);
+            colours.SetChooseFull(true);
+            wxColourDialog colourDlg(wxTheApp->GetTopWindow(), &colours);
+            colourDlg.SetTitle("Kolor czcionki");
+            if (colourDlg.ShowModal() == wxID_OK) colour = colourDlg.GetColourData().GetColour();
+        }
         return true;
     }
+
+private:
+    // GTK's font chooser offers no colour; the Windows one does.
+    static bool FontDialogHasColour() { return wxPlatformInfo::Get().GetPortId() != wxPORT_GTK; }
 };
 
 }  // namespace

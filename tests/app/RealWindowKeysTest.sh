@@ -189,9 +189,27 @@ window_round() {
   xdotool key Return
   wait_for 5 has_records "$4" || fail "Enter after the $1 window: $(records) records"
 }
-window_round time-server u '^Synchronizacja @ PC' 3
-window_round serial-port t '^Port .*UT\)$' 4
-for entry in 5 6; do  # mouse mode twice: the cursor is centred on the lock window each time
+if [ ${#launcher[@]} -eq 0 ]; then
+  # GTK's font chooser has no colour: the colour dialog follows the font chosen.
+  xdotool mousemove --window "$(main_window)" 268 150 click 1
+  wait_for 10 window_up '^Wybierz czcionk' || fail "a click on the stopped time opened no font dialog"
+  sleep 0.5
+  xdotool key Down Return
+  wait_for 10 window_up '^Kolor czcionki' || fail "no colour dialog after the font dialog"
+  shot colour-dialog '^Kolor czcionki'
+  xdotool key Escape
+  wait_for 10 window_down '^Kolor czcionki' || fail "Esc did not close the colour dialog"
+  xdotool mousemove 0 0
+  sleep 0.3
+  xdotool key Return
+  wait_for 5 has_records 3 || fail "Enter after the font and colour dialogs: $(records) records"
+  rounds=(4 5 6 7)
+else
+  rounds=(3 4 5 6)
+fi
+window_round time-server u '^Synchronizacja @ PC' ${rounds[0]}
+window_round serial-port t '^Port .*UT\)$' ${rounds[1]}
+for entry in "${rounds[2]}" "${rounds[3]}"; do  # mouse mode twice: the cursor is centred on the lock window each time
   xdotool mousemove 5 5
   xdotool key alt+m
   wait_for 10 window_up '^Zmiana trybu pracy' || fail "Alt+M opened no mouse-mode box"
@@ -204,7 +222,7 @@ for entry in 5 6; do  # mouse mode twice: the cursor is centred on the lock wind
   centre=$((X + WIDTH / 2))
   eval "$(xdotool getmouselocation --shell)"
   [ "$X" -ge $((centre - 4)) ] && [ "$X" -le $((centre + 4)) ] ||
-    fail "mouse mode entry $((entry - 4)): the cursor is at x $X, the lock window's centre at $centre"
+    fail "mouse mode entry $((entry - rounds[1])): the cursor is at x $X, the lock window's centre at $centre"
   xdotool key shift+F9
   wait_for 10 window_down '^Blokada myszy' || fail "Shift+F9 did not end mouse mode"
   sleep 0.3
