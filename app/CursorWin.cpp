@@ -10,14 +10,16 @@ namespace {
 class TWinCursor final : public base::TCursor {
 public:
     void MoveTo(int x, int y) override { SetCursorPos(x, y); }
-    void Confine(int left, int top, int right, int bottom) override {
+    bool Confine(int left, int top, int right, int bottom) override {
         RECT r{left, top, right, bottom};
-        ClipCursor(&r);
+        return ClipCursor(&r) != 0;
     }
     void Release() override { ClipCursor(nullptr); }
 };
 
 }  // namespace
+
+void ChooseDisplayBackend() {}
 
 base::TCursor& SystemCursor() {
     static TWinCursor cursor;

@@ -18,11 +18,15 @@ public:
         XFlush(d);
     }
 
-    void Confine(int left, int top, int right, int bottom) override {
+    bool Confine(int left, int top, int right, int bottom) override {
         Display* d = Dpy();
-        if (!d || right <= left || bottom <= top) return;
+        // A Wayland display gives no program the pointer. XWayland grants the grab but confines to
+        // whichever window has the pointer at the time (the main window as likely as this one) and
+        // ignores moves of a visible cursor: no confinement is better than the wrong one.
+        if (!d || OnXWayland()) return false;
+        if (right <= left || bottom <= top) return true;
         // Grabbing again would send focus changes that re-activate the window, which confines again.
-        if (confine_ && left == rect_[0] && top == rect_[1] && right == rect_[2] && bottom == rect_[3]) return;
+        if (confine_ && left == rect_[0] && top == rect_[1] && right == rect_[2] && bottom == rect_[3]) return true;
         Release();
         rect_[0] = left, rect_[1] = top, rect_[2] = right, rect_[3] = bottom;
         XSetWindowAttributes attrs{};
@@ -33,9 +37,19 @@ public:
         XMapWindow(d, confine_);
         XLowerWindow(d, confine_);
         XSync(d, False);
-        XGrabPointer(d, DefaultRootWindow(d), True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
-                     GrabModeAsync, GrabModeAsync, confine_, None, CurrentTime);
+        // Another program's grab (a menu just closing, the window manager's move) ends soon: asked
+        // again for half a second before giving up.
+        int result = GrabNotViewable;
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            result = XGrabPointer(d, DefaultRootWindow(d), True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                                  GrabModeAsync, GrabModeAsync, confine_, None, CurrentTime);
+            if (result == GrabSuccess) break;
+            g_usleep(10000);
+        }
         XFlush(d);
+        if (result == GrabSuccess) return true;
+        Release();
+        return false;
     }
 
     void Release() override {
@@ -50,6 +64,15 @@ public:
     }
 
 private:
+    // XWayland names its outputs XWAYLAND0, XWAYLAND1 ...
+    static bool OnXWayland() {
+        GdkDisplay* g = gdk_display_get_default();
+        for (int i = 0, n = g ? gdk_display_get_n_monitors(g) : 0; i < n; ++i) {
+            const char* model = gdk_monitor_get_model(gdk_display_get_monitor(g, i));
+            if (model && g_str_has_prefix(model, "XWAYLAND")) return true;
+        }
+        return false;
+    }
     static Display* Dpy() {
         GdkDisplay* g = gdk_display_get_default();
         return g && GDK_IS_X11_DISPLAY(g) ? GDK_DISPLAY_XDISPLAY(g) : nullptr;
@@ -59,6 +82,14 @@ private:
 };
 
 }  // namespace
+
+// Where the desktop offers both Wayland and X (XWayland), the X side: only there may a program
+// confine the cursor and move it. Must come before the toolkit starts.
+void ChooseDisplayBackend() {
+    const char* wayland = g_getenv("WAYLAND_DISPLAY");
+    const char* x = g_getenv("DISPLAY");
+    if (wayland && *wayland && x && *x) g_setenv("GDK_BACKEND", "x11", FALSE);
+}
 
 base::TCursor& SystemCursor() {
     static TX11Cursor cursor;

@@ -30,6 +30,8 @@ TServices SystemServices();
 // Serial event threads hand their calls over to the UI thread: wake the wx loop to run them.
 void RunCallQueueOnUiLoop();
 base::TCursor& SystemCursor();
+// Picks the display connection where the cursor can be confined; before the toolkit starts.
+void ChooseDisplayBackend();
 
 // The application title (the taskbar text), shown as the caption of the standard error report.
 std::string& ApplicationTitle();

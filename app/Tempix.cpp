@@ -9,6 +9,11 @@ namespace {
 
 class TTempixApp : public wxApp {
 public:
+    bool Initialize(int& argc, wxChar** argv) override {
+        app::ChooseDisplayBackend();
+        return wxApp::Initialize(argc, argv);
+    }
+
     bool OnInit() override {
         app::ApplicationTitle().clear();
         app::UseUserLocale(base::ExecutableDirectory() + "locale");

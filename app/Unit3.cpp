@@ -63,7 +63,17 @@ void TForm3::LockCursor() {
     TScreenRect r = LockRectangle(GetScreenRect(), wxRect(ClientToScreen(wxPoint(0, 0)), GetClientSize()));
     base::TCursor& cursor = *main_.Services().Cursor;
     const int x = r.Left + (r.Right - r.Left) / 2, y = r.Top + (r.Bottom - r.Top) / 2;
-    cursor.Confine(r.Left, r.Top, r.Right, r.Bottom);
+    if (!cursor.Confine(r.Left, r.Top, r.Right, r.Bottom) && !toldNotConfined_) {
+        // Mouse mode goes on (a click in this window still captures), but the user must know the
+        // cursor is free to leave it. Once per window: every activation asks again.
+        toldNotConfined_ = true;
+        CallAfter([this] {
+            main_.Services().Dialogs->Message(
+                "Nie można zablokować myszy w tym oknie: pulpit nie pozwala programom zatrzymać kursora.\r\n"
+                "Pomiar lewym klawiszem myszy działa, dopóki kursor jest nad tym oknem.",
+                "Brak blokady myszy", TMsgIcon::Error);
+        });
+    }
     // A system that believes the cursor already sits where it is sent skips the move (wine, after
     // the pointer left its windows): a step aside first makes every entry a real move.
     cursor.MoveTo(x + 1, y);

@@ -33,6 +33,7 @@ private:
 
     TMainWindowLink& main_;
     bool pressed_ = false;
+    bool toldNotConfined_ = false;
 };
 
 }  // namespace app

@@ -111,6 +111,22 @@ void TKeyInjector::ClickLeft() {
     XFlush(d);
 }
 
+TPointerGrabElsewhere::TPointerGrabElsewhere() : display_(XOpenDisplay(nullptr)) {
+    Display* d = static_cast<Display*>(display_);
+    held_ = d && XGrabPointer(d, DefaultRootWindow(d), False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None,
+                              CurrentTime) == GrabSuccess;
+    if (d) XSync(d, False);
+}
+TPointerGrabElsewhere::~TPointerGrabElsewhere() { Release(); }
+void TPointerGrabElsewhere::Release() {
+    if (!display_) return;
+    Display* d = static_cast<Display*>(display_);
+    XUngrabPointer(d, CurrentTime);
+    XCloseDisplay(d);
+    display_ = nullptr;
+    held_ = false;
+}
+
 bool StartToolkit(int& argc, char** argv) {
     wxApp::SetInstance(new wxApp());
     if (!wxEntryStart(argc, argv)) return false;

@@ -39,6 +39,19 @@ private:
     void* display_;
 };
 
+// Another client's grab of the pointer, as another program's menu or window move holds it.
+class TPointerGrabElsewhere {
+public:
+    TPointerGrabElsewhere();
+    ~TPointerGrabElsewhere();
+    bool Held() const { return held_; }
+    void Release();
+
+private:
+    void* display_;
+    bool held_ = false;
+};
+
 // Creates a bare wxApp and starts the toolkit; false without a display.
 bool StartToolkit(int& argc, char** argv);
 

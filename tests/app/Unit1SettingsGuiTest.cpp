@@ -215,3 +215,32 @@ TEST_F(Unit1SettingsGuiTest, mouse_lock_confines_the_cursor_and_captures_complet
     EXPECT_TRUE(form->RadioGroup1->HasFocusInside());
     lock->Destroy();
 }
+
+namespace {
+
+// Another program holds the pointer (a grab that does not end): mouse mode says once that it cannot
+// keep the cursor in, however often the window is activated; once the grab is gone it confines.
+TEST_F(Unit1SettingsGuiTest, a_pointer_held_by_another_program_is_reported_once_then_confined_when_free) {
+    Open();
+    gui_test::TPointerGrabElsewhere other;
+    ASSERT_TRUE(other.Held());
+    auto* lock = new TForm3(form, *form);
+    lock->Show();
+    ASSERT_TRUE(PumpUntil([&] { return !dialogs.Shown.empty(); }));
+    lock->LockCursor();
+    PumpFor(100);
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].Caption, "Brak blokady myszy");
+
+    other.Release();
+    lock->LockCursor();
+    Sh("xdotool mousemove 5 5");
+    int x = 0, y = 0;
+    sscanf(Sh("xdotool getmouselocation").c_str(), "x:%d y:%d", &x, &y);
+    EXPECT_TRUE(lock->GetScreenRect().Contains(x, y)) << x << "," << y;
+    EXPECT_EQ(dialogs.Shown.size(), 1u);
+    lock->Close();
+    lock->Destroy();
+}
+
+}  // namespace
