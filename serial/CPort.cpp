@@ -293,9 +293,19 @@ void TCustomComPort::ClosePort() {
         closeDeferred_ = true;  // the event thread waits for this very dispatch: close when it returns
         return;
     }
+    closing_ = true;
+    struct TEndClosing {
+        bool& closing;
+        ~TEndClosing() { closing = false; }
+    } endClosing{closing_};
     ReportLineSignals(false);
     if (OnBeforeClose) OnBeforeClose(*this);
-    PurgeTransfers();
+    // A device already gone cannot be purged; it can still be closed.
+    try {
+        PurgeTransfers();
+    } catch (const EComPort&) {
+        if (!threadCreated_ || !threadEnded_) throw;
+    }
     if (threadCreated_) StopEventThread();
     CloseDevice();
     connected_ = false;
@@ -320,25 +330,14 @@ void TCustomComPort::ThreadBody(TComEvents) {
             try {
                 Dispatch(events);
             } catch (...) {
-                break;  // a failing dispatch ends the thread
+                // A failing dispatch ends the thread: a device that failed under it (gone in the
+                // middle of a report) or a handler that raised. Either way monitoring has ended.
+                ReportMonitoringEnded(std::current_exception());
+                break;
             }
             continue;
         }
-        if (w == TComDevice::TWait::Gone && syncMethod_ != smNone) {
-            // The device went away: one last report, so that the owner can close and tell the user.
-            try {
-                ui_.Synchronize([this] {
-                    if (!connected_) return;
-                    ++dispatching_;
-                    try {
-                        if (OnError) OnError(*this, erIO);
-                    } catch (...) {
-                    }
-                    EndDispatch();
-                });
-            } catch (...) {
-            }
-        }
+        if (w != TComDevice::TWait::Stopped) ReportMonitoringEnded(nullptr);  // gone, or a failed wait
         break;
     }
     device_->SetCommMask(0);
@@ -348,10 +347,37 @@ void TCustomComPort::ThreadBody(TComEvents) {
     ui_.Notify();
 }
 
+// One last report, so that the owner can close the port and tell the user: a handler's own failure
+// through ReportError, and for every end, the lost-device error. Nothing once a close is under way.
+void TCustomComPort::ReportMonitoringEnded(std::exception_ptr failure) {
+    if (syncMethod_ == smNone) return;
+    try {
+        ui_.Synchronize([this, failure] {
+            if (!connected_ || closing_) return;
+            ++dispatching_;
+            try {
+                if (failure && ReportError) {
+                    try {
+                        std::rethrow_exception(failure);
+                    } catch (const EComPort&) {  // the device's own failure: erIO says it
+                    } catch (const std::exception& e) {
+                        ReportError(e);
+                    }
+                }
+                if (OnError) OnError(*this, erIO);
+            } catch (...) {
+            }
+            EndDispatch();
+        });
+    } catch (...) {
+    }
+}
+
 void TCustomComPort::Dispatch(TComEvents events) {
     switch (syncMethod_) {
     case smThreadSync:
         ui_.Synchronize([this, events] {
+            if (closing_) return;  // run by the close's own wait for the thread
             ++dispatching_;
             try {
                 RunEventHandlers(events);
@@ -369,7 +395,7 @@ void TCustomComPort::Dispatch(TComEvents events) {
             if (!(events & EventBit(e))) continue;
             std::weak_ptr<bool> alive = alive_;
             ui_.Post([this, alive, e] {
-                if (alive.expired() || !connected_) return;
+                if (alive.expired() || !connected_ || closing_) return;
                 ++dispatching_;
                 try {
                     DispatchStep(e);

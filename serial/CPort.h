@@ -188,6 +188,7 @@ private:
     static constexpr TComEvent kDispatchOrder[] = {evError, evRxChar, evTxEmpty, evBreak, evRing,
                                                    evCTS,   evDSR,    evRxFlag,  evRLSD,  evRx80Full};
     void ThreadBody(TComEvents events);
+    void ReportMonitoringEnded(std::exception_ptr failure);
     void Dispatch(TComEvents events);
     void EndDispatch();
     void ReportLineSignals(bool open);
@@ -220,6 +221,7 @@ private:
     TSyncMethod syncMethod_ = smThreadSync;
     int dispatching_ = 0;        // UI-thread dispatches of this port in progress
     bool closeDeferred_ = false;  // a close asked for from inside one of them
+    bool closing_ = false;        // ClosePort under way: what the thread queued reports nothing more
     std::shared_ptr<bool> alive_;  // posted calls check it: the port may be gone when they run
     std::vector<std::pair<const void*, std::function<void()>>> removalNotices_;
 };

@@ -151,9 +151,9 @@ void SetTermios(const TDCB& dcb, termios2& t) {
 
 namespace {
 
-bool ReadCounts(int fd, TLineCounts& c) {
+bool ReadCounts(const TLineIoctl& lineIoctl, int fd, TLineCounts& c) {
     serial_icounter_struct ic{};
-    if (ioctl(fd, TIOCGICOUNT, &ic) != 0) return false;
+    if (lineIoctl(fd, TIOCGICOUNT, &ic) != 0) return false;
     c = {static_cast<uint32_t>(ic.cts),   static_cast<uint32_t>(ic.dsr),     static_cast<uint32_t>(ic.rng),
          static_cast<uint32_t>(ic.dcd),   static_cast<uint32_t>(ic.frame),   static_cast<uint32_t>(ic.overrun),
          static_cast<uint32_t>(ic.parity), static_cast<uint32_t>(ic.brk), static_cast<uint32_t>(ic.buf_overrun)};
@@ -185,11 +185,12 @@ bool NoModemLines(int err) { return err == ENOTTY || err == EINVAL; }
 
 class TPosixComDevice final : public TComDevice {
 public:
-    TPosixComDevice(int fd, int stopFd, int wakeFd) : fd_(fd), stopFd_(stopFd), wakeFd_(wakeFd) {
-        int bits = 0;
-        hasLines_ = ioctl(fd_, TIOCMGET, &bits) == 0;
-        status_ = hasLines_ ? StatusOfBits(bits) : 0;
-        hasCounts_ = ReadCounts(fd_, waitCounts_);
+    TPosixComDevice(int fd, int stopFd, int wakeFd, TLineIoctl lineIoctl)
+        : fd_(fd), stopFd_(stopFd), wakeFd_(wakeFd), lineIoctl_(std::move(lineIoctl)) {
+        hasLines_ = lineIoctl_(fd_, TIOCMGET, &openBits_) == 0;
+        status_ = hasLines_ ? StatusOfBits(openBits_) : 0;
+        hasCounts_ = ReadCounts(lineIoctl_, fd_, waitCounts_);
+        openCounts_ = waitCounts_;
         errorCounts_ = waitCounts_;
         if (hasLines_) {
             WatcherSignal();
@@ -250,7 +251,7 @@ public:
         std::lock_guard<std::mutex> g(waitLock_);
         mask_ = mask;
         // Changes from before the mask was set are not reported.
-        if (hasCounts_) ReadCounts(fd_, waitCounts_);
+        if (hasCounts_) ReadCounts(lineIoctl_, fd_, waitCounts_);
     }
 
     TWait WaitCommEvent(uint32_t& events) override {
@@ -282,7 +283,7 @@ public:
         status = 0;
         if (!hasLines_) return true;
         int bits = 0;
-        if (ioctl(fd_, TIOCMGET, &bits) != 0) return Fail(error);
+        if (lineIoctl_(fd_, TIOCMGET, &bits) != 0) return Fail(error);
         status = StatusOfBits(bits);
         return true;
     }
@@ -292,7 +293,7 @@ public:
         if (ioctl(fd_, FIONREAD, &pending) != 0) return Fail(error);
         TLineCounts now;
         std::lock_guard<std::mutex> g(inputLock_);
-        if (hasCounts_ && ReadCounts(fd_, now)) {
+        if (hasCounts_ && ReadCounts(lineIoctl_, fd_, now)) {
             errors_ |= ErrorsBetween(errorCounts_, now);
             errorCounts_ = now;
         }
@@ -383,7 +384,7 @@ private:
 
     bool SetLine(int bit, bool on, int& error) {
         if (!hasLines_) return true;
-        if (ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit) == 0 || NoModemLines(errno)) return true;
+        if (lineIoctl_(fd_, on ? TIOCMBIS : TIOCMBIC, &bit) == 0 || NoModemLines(errno)) return true;
         return Fail(error);
     }
 
@@ -428,40 +429,83 @@ private:
     // Line changes since the last wait (waitLock_ held): from the interrupt counters, which also
     // catch edges that came and went between two waits, else from the status word.
     uint32_t LineEvents() {
+        uint32_t ev = polledEvents_.exchange(0);
         if (hasCounts_) {
             TLineCounts now;
-            if (!ReadCounts(fd_, now)) return 0;
-            uint32_t ev = EventsBetween(waitCounts_, now);
+            if (!ReadCounts(lineIoctl_, fd_, now)) return LineReadFailed(ev);
+            ev |= EventsBetween(waitCounts_, now);
             waitCounts_ = now;
             return ev;
         }
-        if (!hasLines_) return 0;
+        if (!hasLines_) return ev;
         int bits = 0;
-        if (ioctl(fd_, TIOCMGET, &bits) != 0) return 0;
-        uint32_t now = StatusOfBits(bits), ev = EventsOfStatusChange(status_, now);
+        if (lineIoctl_(fd_, TIOCMGET, &bits) != 0) return LineReadFailed(ev);
+        uint32_t now = StatusOfBits(bits);
+        ev |= EventsOfStatusChange(status_, now);
         status_ = now;
         return ev;
     }
 
     // The line watcher: one TIOCMIWAIT after another, each return wakes the event wait.
     void WatchLines() {
+        const unsigned long lines = TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD;
+        TLineCounts seen = openCounts_;
         while (!quit_) {
-            if (ioctl(fd_, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD) == 0) {
+            // A wait sees only changes after it began: one that came before (since the open, or
+            // between two waits) is handed on from the counters first.
+            TLineCounts now;
+            if (hasCounts_ && ReadCounts(lineIoctl_, fd_, now)) {
+                if (EventsBetween(seen, now)) Kick(wakeFd_);
+                seen = now;
+            }
+            if (lineIoctl_(fd_, TIOCMIWAIT, reinterpret_cast<void*>(lines)) == 0) {
                 Kick(wakeFd_);
                 continue;
             }
             if (errno == EINTR) continue;
-            if (!NoModemLines(errno)) {  // the device has gone
-                gone_ = true;
-                Kick(wakeFd_);
-            }
-            break;  // no line waits on this device
+            if (NoModemLines(errno)) PollLines();  // a driver that reports the lines but cannot wait for them
+            else LineLost();
+            break;
         }
         watcherEnded_ = true;
     }
 
+    // Some USB adapters answer TIOCMGET but not TIOCMIWAIT: their lines are read every millisecond
+    // instead (this device only), each change handed to the event wait as the counters would.
+    void PollLines() {
+        int before = openBits_;  // the lines as the device was opened with: no edge since is missed
+        while (!quit_) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));  // our stop signal may cut it short
+            int bits = 0;
+            if (lineIoctl_(fd_, TIOCMGET, &bits) != 0) {
+                if (errno == EINTR) continue;
+                return LineLost();
+            }
+            if (uint32_t ev = EventsOfStatusChange(StatusOfBits(before), StatusOfBits(bits))) {
+                polledEvents_ |= ev;
+                Kick(wakeFd_);
+            }
+            before = bits;
+        }
+    }
+
+    // A line reading that failed for the device's going (not for its lacking the call) ends the waits.
+    uint32_t LineReadFailed(uint32_t ev) {
+        if (!NoModemLines(errno) && errno != EINTR) gone_ = true;
+        return ev;
+    }
+
+    void LineLost() {  // the device has gone
+        gone_ = true;
+        Kick(wakeFd_);
+    }
+
     const int fd_, stopFd_, wakeFd_;
+    const TLineIoctl lineIoctl_;
     bool hasLines_ = false, hasCounts_ = false;
+    int openBits_ = 0;
+    TLineCounts openCounts_;
+    std::atomic<uint32_t> polledEvents_{0};
     std::thread watcher_;
     std::atomic<bool> quit_{false}, watcherEnded_{false}, gone_{false};
 
@@ -513,8 +557,11 @@ std::unique_ptr<TComDevice> TPosixComDriver::Open(const std::string& port, int& 
         ioctl(fd, TIOCNXCL);
         return fail(err);
     }
-    return std::make_unique<TPosixComDevice>(fd, stopFd, wakeFd);
+    return std::make_unique<TPosixComDevice>(fd, stopFd, wakeFd, lineIoctl_);
 }
+
+TPosixComDriver::TPosixComDriver()
+    : lineIoctl_([](int fd, unsigned long request, void* arg) { return ::ioctl(fd, request, arg); }) {}
 
 TComDriver& SystemComDriver() {
     static TPosixComDriver driver;

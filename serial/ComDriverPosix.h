@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "serial/ComDriver.h"
@@ -44,9 +45,18 @@ uint32_t EventsOfStatusChange(uint32_t before, uint32_t after);
 // with CTS flow, IXON/IXOFF with their characters. DTR and RTS are set on the lines, not here.
 void SetTermios(const TDCB& dcb, termios2& t);
 
+// The ioctls of the modem lines (TIOCMGET, TIOCMBIS, TIOCMBIC, TIOCMIWAIT, TIOCGICOUNT), as ioctl(2)
+// takes them: -1 and errno on failure. Tests answer them as a device would.
+using TLineIoctl = std::function<int(int fd, unsigned long request, void* arg)>;
+
 class TPosixComDriver final : public TComDriver {
 public:
+    TPosixComDriver();
+    explicit TPosixComDriver(TLineIoctl lineIoctl) : lineIoctl_(std::move(lineIoctl)) {}
     std::unique_ptr<TComDevice> Open(const std::string& port, int& error) override;
+
+private:
+    TLineIoctl lineIoctl_;
 };
 
 }  // namespace serial

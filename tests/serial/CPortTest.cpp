@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "serial/ComDriverSim.h"
 #include "tests/serial/QueuePump.h"
 
@@ -108,23 +111,43 @@ TEST_F(CPortTest, received_bytes_are_counted_or_read_once) {
     EXPECT_EQ(port.ReadInputCount(), 0);
 }
 
-TEST_F(CPortTest, a_raising_handler_ends_the_thread_silently_and_close_still_works) {
+// A raising handler ends the thread; its owner hears of it (the failure itself, then the end of
+// monitoring as a lost device), so a window never shows a port watched that is not.
+TEST_F(CPortTest, a_raising_handler_ends_the_thread_its_owner_told_and_close_still_works) {
     Record();
     port.OpenPort();
     int reports = 0;
+    std::string reported;
+    port.ReportError = [&](const std::exception& e) { reported = e.what(); };
     port.OnCTSChange = [&](TCustomComPort&, bool) {
         ++reports;
         throw std::runtime_error("capture failed");
     };
+    log.clear();
     line.SetCTS(true);
-    for (int i = 0; i < 100 && reports == 0; ++i) Settle();
+    ASSERT_TRUE(WaitFor("error16 "));
     line.SetCTS(false);
     line.SetCTS(true);
     Settle();
     EXPECT_EQ(reports, 1);
+    EXPECT_EQ(reported, "capture failed");
+    EXPECT_EQ(log, "Lcts1 error16 ");
     port.OnCTSChange = nullptr;
     port.ClosePort();
     EXPECT_FALSE(port.Connected());
+}
+
+// A device failing under a report (the status unreadable after the wait saw the edge) is a lost
+// device too.
+TEST_F(CPortTest, a_device_failing_during_a_dispatch_is_reported_as_lost) {
+    Record();
+    port.OpenPort();
+    log.clear();
+    line.FailModemStatus = 1117;
+    line.SetCTS(true);
+    ASSERT_TRUE(WaitFor("error16 "));
+    Settle();
+    EXPECT_EQ(log, "error16 ");
 }
 
 TEST_F(CPortTest, links_attach_once_and_a_late_link_sees_later_events_only) {
@@ -252,4 +275,28 @@ TEST_F(CPortTest, no_events_means_no_thread_but_the_open_report_still_comes) {
     line.SetCTS(false);
     Settle();
     EXPECT_EQ(log, "");
+}
+
+// A stop while the thread waits for the window with a report (a CTS edge, a lost device): the close
+// runs none of them, so nothing is captured once it was asked for, the lines end off and no
+// "lost device" follows a normal stop.
+TEST_F(CPortTest, a_stop_with_reports_waiting_runs_none_of_them) {
+    Record();
+    const std::string closed = "Lcts0 cts0 dsr0 rlsd0 beforeclose Lconn0 afterclose ";
+    port.OpenPort();
+    log.clear();
+    line.SetCTS(true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // the report is waiting for the window
+    port.ClosePort();
+    Settle();
+    EXPECT_EQ(log, closed);
+
+    line.SetCTS(false);
+    port.OpenPort();
+    log.clear();
+    line.Unplug();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    port.ClosePort();
+    Settle();
+    EXPECT_EQ(log, closed);
 }

@@ -2,11 +2,15 @@
 #include "serial/ComDriverPosix.h"
 
 #include <asm/termbits.h>
+#include <linux/serial.h>
 #include <sys/ioctl.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "serial/CPort.h"
@@ -325,4 +329,105 @@ TEST_F(PtyDeviceTest, input_queue_null_discarding_event_char_and_read_timeouts) 
     sender.join();
     EXPECT_EQ(got, 1u);
     EXPECT_EQ(buf[0], 'k');
+}
+
+namespace {
+
+// A device's modem lines as the test scripts them, behind the driver's line ioctls; the rest of the
+// device is a pty. TIOCMIWAIT returns on a change of the CTS counter (or, where the device has no
+// counters, of the lines), and now and then with EINTR, as a signalled wait does.
+struct TScriptedLines {
+    std::atomic<int> bits{0};
+    std::atomic<uint32_t> ctsCount{0};
+    bool canWait = true, hasCounters = true;
+    std::atomic<int> failGet{0};  // errno of TIOCMGET from now on (the adapter pulled)
+
+    TLineIoctl Ioctl() {
+        return [this](int, unsigned long request, void* arg) -> int {
+            switch (request) {
+            case TIOCMGET:
+                if (int e = failGet.load()) return Fail(e);
+                *static_cast<int*>(arg) = bits;
+                return 0;
+            case TIOCMBIS:
+            case TIOCMBIC: return 0;
+            case TIOCGICOUNT: {
+                if (!hasCounters) return Fail(ENOTTY);
+                auto* ic = static_cast<serial_icounter_struct*>(arg);
+                *ic = {};
+                ic->cts = static_cast<int>(ctsCount.load());
+                return 0;
+            }
+            case TIOCMIWAIT: {
+                if (!canWait) return Fail(ENOTTY);
+                const int b = bits;
+                const uint32_t c = ctsCount;
+                for (int i = 0; i < 5; ++i) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    if (bits != b || ctsCount != c) return 0;
+                }
+                return Fail(EINTR);
+            }
+            }
+            return Fail(ENOTTY);
+        };
+    }
+    static int Fail(int e) {
+        errno = e;
+        return -1;
+    }
+};
+
+class ScriptedLinesTest : public testing::Test {
+protected:
+    void Open() {
+        driver = std::make_unique<TPosixComDriver>(lines.Ioctl());
+        port = std::make_unique<TComPort>(*driver, ui);
+        port->SetPort(pty.Path());
+        port->OnCTSChange = [&](TCustomComPort&, bool on) { log += on ? "cts1 " : "cts0 "; };
+        port->OnError = [&](TCustomComPort&, TComErrors e) { log += "error" + std::to_string(e) + " "; };
+        port->OpenPort();
+    }
+    ~ScriptedLinesTest() override {
+        if (port) port->ClosePort();
+    }
+    bool WaitFor(const std::string& tail) {
+        return testing_support::PumpQueueUntil(ui, [&] { return testing_support::EndsWith(log, tail); });
+    }
+
+    TPty pty;
+    TScriptedLines lines;
+    base::TCallQueue ui;
+    std::unique_ptr<TPosixComDriver> driver;
+    std::unique_ptr<TComPort> port;
+    std::string log;
+};
+
+}  // namespace
+
+// An adapter that reports its lines but cannot wait for them: they are watched all the same.
+TEST_F(ScriptedLinesTest, a_device_without_line_waits_still_reports_cts) {
+    lines.canWait = false;
+    lines.hasCounters = false;
+    Open();
+    EXPECT_EQ(log, "cts0 ");
+    lines.bits = TIOCM_CTS;
+    ASSERT_TRUE(WaitFor("cts1 "));
+    lines.bits = 0;
+    ASSERT_TRUE(WaitFor("cts0 "));
+}
+
+// Pulled in the middle of a report: the counters saw the edge, the status can no longer be read.
+// The thread ends with the lost-device report, so the window can close and tell the user; a stop
+// afterwards adds nothing.
+TEST_F(ScriptedLinesTest, a_device_lost_during_a_dispatch_is_reported_once) {
+    Open();
+    log.clear();
+    lines.failGet = EIO;
+    lines.ctsCount += 1;
+    ASSERT_TRUE(WaitFor("error16 ")) << log;
+    port->ClosePort();
+    testing_support::PumpQueueUntil(ui, [] { return false; }, 20);
+    EXPECT_EQ(log, "error16 cts0 ");  // the close's own report of the lines off
+    EXPECT_FALSE(port->Connected());
 }
