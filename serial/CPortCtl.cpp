@@ -77,13 +77,20 @@ void TComComboBox::SetText(const std::string& text) {
 }
 
 void TComComboBox::Change() {
+    if (!TakeSelection()) return;
+    if (OnChange) OnChange();
+}
+
+void TComComboBox::ApplySelection() { TakeSelection(); }
+
+bool TComComboBox::TakeSelection() {
     try {
         select_.TakeText(Text());
     } catch (const std::exception& e) {
         if (ReportError) ReportError(e);
-        return;
+        return false;
     }
-    if (OnChange) OnChange();
+    return true;
 }
 
 namespace {

@@ -29,6 +29,9 @@ public:
     std::string Text() const;
     // Selects the item equal to `text` ignoring letter case; nothing happens when none is.
     void SetText(const std::string& text);
+    // The selected item taken into the port as a pick takes it, without OnChange; a failure goes
+    // to ReportError.
+    void ApplySelection();
     const std::vector<std::string>& Items() const { return items_; }
 
     // The user picked an item: taken (and applied with AutoApply), then OnChange. A failure while
@@ -38,6 +41,7 @@ public:
     void Change();
 
 private:
+    bool TakeSelection();
     void ShowItems();
     void Select(int index);
     void Forget();

@@ -69,8 +69,12 @@ public:
         inQueue = static_cast<uint32_t>(l_->input_.size());
         return true;
     }
-    bool PurgeComm(uint32_t flags, int&) override {
+    bool PurgeComm(uint32_t flags, int& error) override {
         std::lock_guard<std::mutex> g(l_->lock_);
+        if (l_->FailPurge && (flags & PURGE_TXABORT)) {  // the close's purge; the thread's own one passes
+            error = l_->FailPurge;
+            return false;
+        }
         if (flags & (PURGE_RXCLEAR)) l_->input_.clear();
         return true;
     }

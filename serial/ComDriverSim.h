@@ -34,6 +34,7 @@ public:
     // Failures to inject: the Windows error code, 0 for none.
     int FailSetCommState = 0;
     int FailModemStatus = 0;
+    int FailPurge = 0;
 
 private:
     friend class TSimDevice;

@@ -85,7 +85,10 @@ TComComboBox* TForm4::Selector(const char* label, int top, TComProperty kind) {
 
 void TForm4::FormCreate() {
     LoadSettings();
-    ComPort1->SetPort(ComComboBox5->Text());  // the port name only; the rest waits for a pick
+    // What the selectors show is what the line runs with: every loaded selection reaches the port
+    // before it can open (a button wired from RTS depends on the flow control's RTS level).
+    for (TComComboBox* box : {ComComboBox5, ComComboBox1, ComComboBox2, ComComboBox3, ComComboBox4, ComComboBox6})
+        box->ApplySelection();
     ComComboBox5Change();
 }
 
@@ -167,11 +170,12 @@ void TForm4::FormClose(wxCloseEvent& e) {
     bool closed = app::Guarded(*services_.Dialogs, [this] {
         if (ComPort1->Connected()) ComPort1->ClosePort();
     });
-    if (closed && !app::Guarded(*services_.Dialogs, [this] { SaveSettings(); })) {
-        if (e.CanVeto()) {
-            e.Veto();  // closing again retries the save
-            return;
-        }
+    // A port that would not close, or a save that failed, keeps the window open with its selections;
+    // closing again tries again.
+    if (closed && !app::Guarded(*services_.Dialogs, [this] { SaveSettings(); })) closed = false;
+    if (!closed && e.CanVeto()) {
+        e.Veto();
+        return;
     }
     main_.FocusKeyChoice();
     if (IsModal()) EndModal(wxID_OK);

@@ -81,16 +81,20 @@ TEST_F(Unit4GuiTest, first_opening_shows_the_defaults_and_closing_writes_six_lin
     EXPECT_EQ(main.Focused, 1);
 }
 
-TEST_F(Unit4GuiTest, the_settings_file_selects_items_but_only_the_port_name_reaches_the_port) {
+TEST_F(Unit4GuiTest, the_settings_file_selects_items_and_the_line_runs_with_them) {
     Spit(main.PathsValue.PortSettings, "COM2\r\n19200\r\n7\r\nnone\r\nspace\r\n 2\r\n");
     Open();
     // "none" is the flow control's None; " 2" names no item and leaves "1".
     EXPECT_EQ(Texts(), (std::vector<std::string>{"COM2", "19200", "7", "None", "Space", "1"}));
     EXPECT_EQ(form->ComPort1->Port(), "COM2");
     Start();
-    EXPECT_EQ(com2.LastDCB.BaudRate, 9600u);  // until the user picks a speed
-    Pick(form->ComComboBox1, "19200");
     EXPECT_EQ(com2.LastDCB.BaudRate, 19200u);
+    EXPECT_EQ(com2.LastDCB.ByteSize, 7);
+    EXPECT_EQ(com2.LastDCB.Parity, 4);              // space
+    EXPECT_EQ((com2.LastDCB.Flags >> 12) & 3, 0u);  // no RTS handshake: RTS off as None has it
+    Pick(form->ComComboBox1, "4800");
+    EXPECT_EQ(com2.LastDCB.BaudRate, 4800u);
+    Pick(form->ComComboBox1, "19200");
     form->Close();
     EXPECT_EQ(Slurp(main.PathsValue.PortSettings), "COM2\r\n19200\r\n7\r\nNone\r\nSpace\r\n1\r\n");
 
@@ -199,6 +203,18 @@ TEST_F(Unit4GuiTest, keys_and_closing_with_the_port_open) {
     f1.m_keyCode = WXK_F1;
     form->ProcessWindowEvent(f1);
     EXPECT_EQ(help.Calls, std::vector<std::string>{"contents " + main.PathsValue.HelpFile});
+
+    // A port that will not close: the report, and the window stays open with the port and its picks.
+    Pick(form->ComComboBox1, "4800");
+    com1.FailPurge = 31;
+    form->Close();
+    EXPECT_TRUE(form->IsShown());
+    EXPECT_TRUE(form->ComPort1->Connected());
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(form->ComComboBox1->Text(), "4800");
+    com1.FailPurge = 0;
+    Pick(form->ComComboBox1, "9600");
+    dialogs.Shown.clear();
 
     // A save that fails keeps the window open; the port is closed by then, and closing again retries.
     std::filesystem::create_directory(main.PathsValue.PortSettings);
