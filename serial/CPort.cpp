@@ -1,6 +1,7 @@
 #include "serial/CPort.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace serial {
 
@@ -126,6 +127,10 @@ void TCustomComPort::SetPort(const std::string& v) {
     if (port_ == v) return;
     port_ = v;
     if (connected_ && !Loading) {
+        if (dispatching_ > 0) {  // asked for by a handler of this port: both once its dispatch returns
+            closeDeferred_ = reopenDeferred_ = true;
+            return;
+        }
         ClosePort();
         OpenPort();
     }
@@ -279,7 +284,13 @@ void TCustomComPort::OpenPort() {
         device_->SetCommMask(EventsToMask(Events));
         threadEnded_ = false;
         TComEvents events = Events;
-        thread_ = std::thread([this, events] { ThreadBody(events); });
+        try {
+            thread_ = std::thread([this, events] { ThreadBody(events); });
+        } catch (const std::system_error&) {  // no thread to be had: the device is let go, not kept
+            CloseDevice();
+            connected_ = false;
+            throw EComPort(1, 8);  // ERROR_NOT_ENOUGH_MEMORY
+        }
         threadCreated_ = true;
     }
     NotifyLinks([&](TComLink& l) { if (l.OnConn) l.OnConn(*this, true); });
@@ -288,9 +299,10 @@ void TCustomComPort::OpenPort() {
 }
 
 void TCustomComPort::ClosePort() {
-    if (!connected_) return;
+    if (!connected_ || closing_) return;  // closed, or being closed by a call further up
     if (dispatching_ > 0) {
         closeDeferred_ = true;  // the event thread waits for this very dispatch: close when it returns
+        reopenDeferred_ = false;
         return;
     }
     closing_ = true;
@@ -416,7 +428,9 @@ void TCustomComPort::EndDispatch() {
     ui_.Post([this, alive] {
         if (alive.expired()) return;
         try {
+            bool reopen = std::exchange(reopenDeferred_, false);
             ClosePort();
+            if (reopen) OpenPort();
         } catch (const std::exception& e) {
             if (ReportError) ReportError(e);
         }

@@ -221,6 +221,7 @@ private:
     TSyncMethod syncMethod_ = smThreadSync;
     int dispatching_ = 0;        // UI-thread dispatches of this port in progress
     bool closeDeferred_ = false;  // a close asked for from inside one of them
+    bool reopenDeferred_ = false;  // ... with an open after it (a new port name)
     bool closing_ = false;        // ClosePort under way: what the thread queued reports nothing more
     std::shared_ptr<bool> alive_;  // posted calls check it: the port may be gone when they run
     std::vector<std::pair<const void*, std::function<void()>>> removalNotices_;

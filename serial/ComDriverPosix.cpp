@@ -557,7 +557,14 @@ std::unique_ptr<TComDevice> TPosixComDriver::Open(const std::string& port, int& 
         ioctl(fd, TIOCNXCL);
         return fail(err);
     }
-    return std::make_unique<TPosixComDevice>(fd, stopFd, wakeFd, lineIoctl_);
+    try {
+        return std::make_unique<TPosixComDevice>(fd, stopFd, wakeFd, lineIoctl_);
+    } catch (const std::system_error&) {  // no thread for the line watcher: nothing is kept open
+        close(stopFd);
+        close(wakeFd);
+        ioctl(fd, TIOCNXCL);
+        return fail(ENOMEM);
+    }
 }
 
 TPosixComDriver::TPosixComDriver()

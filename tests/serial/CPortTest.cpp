@@ -300,3 +300,31 @@ TEST_F(CPortTest, a_stop_with_reports_waiting_runs_none_of_them) {
     Settle();
     EXPECT_EQ(log, closed);
 }
+
+// Asked for from the port's own handlers: a new name ends with the port open there; a close asked
+// for again while closing changes nothing.
+TEST_F(CPortTest, a_new_name_or_a_second_close_from_the_ports_own_handlers) {
+    driver.Line("COM2");
+    Record();
+    port.OpenPort();
+    port.OnCTSChange = [&](TCustomComPort& p, bool on) {
+        log += on ? "cts1 " : "cts0 ";
+        if (on) p.SetPort("COM2");
+    };
+    log.clear();
+    line.SetCTS(true);
+    ASSERT_TRUE(WaitFor("afteropen Lcts0 cts0 dsr0 rlsd0 "));
+    EXPECT_EQ(log, "Lcts1 cts1 Lcts0 cts0 dsr0 rlsd0 beforeclose Lconn0 afterclose "
+                   "beforeopen Lconn1 afteropen Lcts0 cts0 dsr0 rlsd0 ");
+    EXPECT_TRUE(port.Connected());
+    EXPECT_EQ(port.Port(), "COM2");
+
+    port.OnBeforeClose = [&](TCustomComPort& p) {
+        log += "beforeclose ";
+        p.ClosePort();
+    };
+    log.clear();
+    port.ClosePort();
+    EXPECT_EQ(log, "Lcts0 cts0 dsr0 rlsd0 beforeclose Lconn0 afterclose ");
+    EXPECT_FALSE(port.Connected());
+}
