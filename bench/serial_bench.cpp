@@ -1,13 +1,21 @@
 // The serial port's event path: CTS change to handler on the UI loop, reports lost under a steady
 // stream of changes, and what an idle event thread costs.
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <filesystem>
+#include <set>
 #include <thread>
 
+#include "app/Stopwatch.h"
 #include "bench/BenchUtil.h"
 #include "serial/CPort.h"
 #include "serial/ComDriverPosix.h"
 #include "serial/ComDriverSim.h"
+#include "tests/TestDir.h"
 #include "tests/serial/Pty.h"
 
 using namespace serial;
@@ -94,7 +102,128 @@ void CtsLost() {
     });
     int lost = changes - handled.load();
     port.ClosePort();
-    bench::Figure("cts_reports_lost", lost, "reports");
+    bench::Figure("cts_reports_lost_200us_flood", lost, "reports");
+}
+
+// A device's CTS line and its counter, behind the real Linux driver's line ioctls: TIOCMIWAIT
+// returns on a change of the counter, as the kernel's does.
+struct TScriptedCts {
+    std::atomic<int> bits{0};
+    std::atomic<uint32_t> count{0};
+    std::atomic<int> failGet{0};
+    TLineIoctl Ioctl() {
+        return [this](int, unsigned long request, void* arg) -> int {
+            switch (request) {
+            case TIOCMGET:
+                if (int e = failGet.load()) return Fail(e);
+                *static_cast<int*>(arg) = bits;
+                return 0;
+            case TIOCMBIS:
+            case TIOCMBIC: return 0;
+            case TIOCGICOUNT:
+                *static_cast<serial_icounter_struct*>(arg) = {};
+                static_cast<serial_icounter_struct*>(arg)->cts = static_cast<int>(count.load());
+                return 0;
+            case TIOCMIWAIT: {
+                const uint32_t c = count;
+                for (int i = 0; i < 2000; ++i) {
+                    if (count != c) return 0;
+                    std::this_thread::sleep_for(std::chrono::microseconds(20));
+                }
+                return Fail(EINTR);
+            }
+            }
+            return Fail(ENOTTY);
+        };
+    }
+    void Set(bool on) {
+        bits = on ? TIOCM_CTS : 0;
+        ++count;
+    }
+    static int Fail(int e) {
+        errno = e;
+        return -1;
+    }
+};
+
+// Light-barrier pulses (1 ms on, 1 ms off) through the watcher, the event thread, the UI loop and
+// the capture's file work into time.txt. Each record names the pulse that was on when it was made.
+void CtsPulses2ms() {
+    testing_support::TPty pty;
+    if (!pty.Ok()) return;
+    testing_support::TTempDir dir;
+    app::TDataPaths paths = app::TDataPaths::Build(dir.Path());
+    base::TCallQueue ui;
+    TScriptedCts cts;
+    TPosixComDriver driver(cts.Ioctl());
+    TComPort port(driver, ui);
+    port.SetPort(pty.Path());
+    std::atomic<int> pulse{-1};
+    std::vector<int> captured;
+    captured.reserve(20000);
+    port.OnCTSChange = [&](TCustomComPort&, bool on) {
+        if (!on) return;
+        int p = pulse.load();
+        app::AppendCaptureRecords(std::to_string(p), "09-12-2026", paths);
+        captured.push_back(p);
+    };
+    port.OpenPort();
+    const int pulses = 20000;
+    WithUiLoop(ui, [&] {
+        auto next = clk::now();
+        for (int i = 0; i < pulses; ++i) {
+            pulse = i;
+            cts.Set(true);
+            next += std::chrono::milliseconds(1);
+            std::this_thread::sleep_until(next);
+            cts.Set(false);
+            next += std::chrono::milliseconds(1);
+            std::this_thread::sleep_until(next);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    });
+    port.ClosePort();
+    std::set<int> seen;
+    int duplicated = 0;
+    for (int p : captured) duplicated += !seen.insert(p).second;
+    const auto records = std::filesystem::file_size(paths.TimeLog) / 35;
+    bench::Figure("cts_pulses_2ms_lost", pulses - static_cast<int>(seen.size()), "pulses");
+    bench::Figure("cts_pulses_2ms_duplicated", duplicated, "pulses");
+    bench::Figure("cts_pulses_2ms_records", static_cast<double>(records), "records");
+}
+
+// A device pulled in the middle of a report: from the failing status read to the owner's lost-device
+// handler on the UI loop, where the window closes the port and tells the user.
+void UnplugToUserTold() {
+    std::vector<double> lags;
+    for (int round = 0; round < 30; ++round) {
+        testing_support::TPty pty;
+        if (!pty.Ok()) return;
+        base::TCallQueue ui;
+        TScriptedCts cts;
+        TPosixComDriver driver(cts.Ioctl());
+        TComPort port(driver, ui);
+        port.SetPort(pty.Path());
+        std::atomic<bool> told{false};
+        clk::time_point pulled;
+        port.OnError = [&](TCustomComPort&, TComErrors e) {
+            if (!(e & erIO)) return;
+            lags.push_back(Ms(clk::now() - pulled));
+            told = true;
+        };
+        port.OpenPort();
+        WithUiLoop(ui, [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            pulled = clk::now();
+            cts.failGet = EIO;
+            cts.Set(true);
+            auto until = clk::now() + std::chrono::seconds(2);
+            while (!told && clk::now() < until) std::this_thread::sleep_for(std::chrono::microseconds(100));
+        });
+        port.ClosePort();
+    }
+    bench::Figure("cts_unplug_to_user_told_p50_ms", bench::Percentile(lags, 50), "ms");
+    bench::Figure("cts_unplug_to_user_told_max_ms", bench::Percentile(lags, 100), "ms");
 }
 
 // An open port on a pty with nothing arriving: the event thread sleeps in its wait.
@@ -119,5 +248,7 @@ void IdleCpu() {
 int main() {
     CtsLag();
     CtsLost();
+    CtsPulses2ms();
+    UnplugToUserTold();
     IdleCpu();
 }

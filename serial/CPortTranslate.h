@@ -9,4 +9,8 @@ namespace serial {
 // The table once, now; the " (win error code: %d)" suffix each time a message is built.
 void InitComMessageTranslation(const std::string& localeDir);
 
+// Each system's own: the catalogue of the user's language made ready, and one text through it.
+void LoadComCatalogue(const std::string& localeDir);
+std::string TranslateComText(const std::string& s);
+
 }  // namespace serial

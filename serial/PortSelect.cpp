@@ -3,19 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 #include "base/AnsiCodePage.h"
 #include "base/TextFile.h"
 
-#ifdef _WIN32
-#include <windows.h>
-
-#include "base/Win32Text.h"
-#else
-#include "serial/ComDriverPosix.h"
-#endif
 
 namespace serial {
 
@@ -29,75 +20,7 @@ std::string Lower(std::string s) {
 
 bool SameText(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
 
-std::string FirstLine(const std::filesystem::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
 }  // namespace
-
-std::vector<std::string> SysfsPortNames(const std::string& ttyClassDir) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::directory_iterator it(ttyClassDir, ec);
-    if (ec) {
-#ifndef _WIN32
-        throw EComPort(23, WindowsErrorOfErrno(ec.value()));
-#else
-        throw EComPort(23, ec.value());
-#endif
-    }
-    std::vector<std::string> names;
-    for (const fs::directory_entry& e : it) {
-        const std::string name = e.path().filename().string();
-        if (!fs::exists(e.path() / "device", ec)) continue;  // consoles, ptys: no hardware behind them
-        if (name.rfind("ttyS", 0) == 0 && name.size() > 4 &&
-            std::all_of(name.begin() + 4, name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-            std::string type = FirstLine(e.path() / "type");
-            if (type.empty() || type == "0") continue;  // a ttyS slot without a UART
-            names.push_back("COM" + std::to_string(std::stoi(name.substr(4)) + 1));
-            continue;
-        }
-        names.push_back(name);
-    }
-    return names;
-}
-
-#ifdef _WIN32
-std::vector<std::string> RegistryPortNames() {
-    HKEY key;
-    LONG rc = RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key);
-    if (rc != ERROR_SUCCESS) throw EComPort(23, static_cast<int>(rc));
-    struct TKeyCloser {
-        HKEY k;
-        ~TKeyCloser() { RegCloseKey(k); }
-    } closer{key};
-    std::vector<std::string> names;
-    for (DWORD index = 0;; ++index) {
-        wchar_t valueName[256];
-        DWORD nameLen = 256;
-        BYTE data[256];
-        DWORD dataLen = sizeof data;
-        DWORD type = 0;
-        rc = RegEnumValueW(key, index, valueName, &nameLen, nullptr, &type, data, &dataLen);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS) throw EComPort(23, static_cast<int>(rc));
-        size_t chars = dataLen / sizeof(wchar_t);
-        const auto* text = reinterpret_cast<const wchar_t*>(data);
-        while (chars > 0 && text[chars - 1] == L'\0') --chars;
-        names.push_back(base::WideToUtf8(text, chars));
-    }
-    return names;
-}
-
-TPortLister SystemPortLister() { return RegistryPortNames; }
-#else
-TPortLister SystemPortLister() {
-    return [] { return SysfsPortNames("/sys/class/tty"); };
-}
-#endif
 
 void SortPortNames(std::vector<std::string>& names) {
     std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {

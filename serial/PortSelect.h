@@ -15,14 +15,13 @@ enum TComProperty { cpNone, cpPort, cpBaudRate, cpDataBits, cpStopBits, cpParity
 // Names the system's serial ports, in any order; raises EComPort 23 when it cannot read them.
 using TPortLister = std::function<std::vector<std::string>()>;
 
-// The serial ports under a sysfs tty class folder: UARTs (ttyS entries with a known UART type,
-// listed as COMn for ttyS(n-1)), and every other tty backed by a device (ttyUSB, ttyACM ...).
+// Linux: the serial ports under a sysfs tty class folder: UARTs (ttyS entries with a known UART
+// type, listed as COMn for ttyS(n-1)), and every other tty backed by a device (ttyUSB, ttyACM ...).
 // Virtual consoles, ptys and ttyS entries without a UART are left out.
 std::vector<std::string> SysfsPortNames(const std::string& ttyClassDir);
-#ifdef _WIN32
-// The values of HKLM\HARDWARE\DEVICEMAP\SERIALCOMM; a registry failure raises code 23.
+// Windows: the values of HKLM\HARDWARE\DEVICEMAP\SERIALCOMM; a registry failure raises code 23.
 std::vector<std::string> RegistryPortNames();
-#endif
+// The system's own: one of the two.
 TPortLister SystemPortLister();
 
 // Case-insensitive, locale-aware order: COM1, COM10, COM2.
