@@ -65,6 +65,7 @@ public:
     }
 
     TWait WaitCommEvent(uint32_t& events) override {
+        int unreadable = 0;
         for (;;) {
             if (WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0) return TWait::Stopped;
             DWORD mask = 0;
@@ -91,8 +92,9 @@ public:
                 return TWait::Event;
             }
             // A completed wait whose result cannot be read is skipped and armed again, unless the
-            // device has gone.
+            // device has gone, or it keeps failing (a wait armed again at once would spin).
             if (DeviceLost(GetLastError())) return TWait::Gone;
+            if (++unreadable >= 3) return TWait::Failed;
         }
     }
 
@@ -127,7 +129,13 @@ public:
         DWORD n = 0;
         if (!ReadFile(h_, buffer, count, &n, ov.Get())) {
             if (GetLastError() != ERROR_IO_PENDING) return Fail(error);
-            if (WaitForSingleObject(ov.Event(), INFINITE) != WAIT_OBJECT_0) return Fail(error);
+            if (WaitForSingleObject(ov.Event(), INFINITE) != WAIT_OBJECT_0) {
+                // The read still holds `buffer` and this frame's OVERLAPPED: taken back before either goes.
+                Fail(error);
+                CancelIo(h_);
+                GetOverlappedResult(h_, ov.Get(), &n, TRUE);
+                return false;
+            }
         }
         if (!GetOverlappedResult(h_, ov.Get(), &n, FALSE)) return Fail(error);
         read = n;
