@@ -444,6 +444,18 @@ void TCustomComPort::RunEventHandlers(TComEvents events) {
 
 void TCustomComPort::SignalStep(TModemSignals bit, TComSignalEvent TComLink::*slot, const TComSignalEvent& handler) {
     bool on = (ReadModemSignals() & bit) != 0;
+    // A line that came on between the event wait's start and the open report is reported by both:
+    // the thread's first report that finds it still on is that same change (an "on" twice would be
+    // a second capture of one pulse).
+    if (syncMethod_ != smNone) {
+        if (reportingOpen_) {
+            openSignals_ = static_cast<TModemSignals>(on ? openSignals_ | bit : openSignals_ & ~bit);
+            unseenSinceOpen_ = static_cast<TModemSignals>(unseenSinceOpen_ | bit);
+        } else if (unseenSinceOpen_ & bit) {
+            unseenSinceOpen_ = static_cast<TModemSignals>(unseenSinceOpen_ & ~bit);
+            if (on && (openSignals_ & bit)) return;
+        }
+    }
     NotifyLinks([&](TComLink& l) { if (l.*slot) (l.*slot)(*this, on); });
     if (handler) handler(*this, on);
 }
@@ -512,6 +524,11 @@ void TCustomComPort::RxCharStep() {
 
 void TCustomComPort::ReportLineSignals(bool open) {
     if (open) {
+        struct TOpenReport {
+            bool& flag;
+            ~TOpenReport() { flag = false; }
+        } reporting{reportingOpen_ = true};
+        unseenSinceOpen_ = openSignals_ = 0;
         DispatchStep(evCTS);
         DispatchStep(evDSR);
         DispatchStep(evRLSD);

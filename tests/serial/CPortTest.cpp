@@ -328,3 +328,22 @@ TEST_F(CPortTest, a_new_name_or_a_second_close_from_the_ports_own_handlers) {
     EXPECT_EQ(log, "Lcts0 cts0 dsr0 rlsd0 beforeclose Lconn0 afterclose ");
     EXPECT_FALSE(port.Connected());
 }
+
+// CTS comes on after the event wait began and before the open report: one report of it, not two.
+// A later change is reported as ever.
+TEST_F(CPortTest, an_edge_at_the_open_is_reported_once) {
+    Record();
+    port.OnAfterOpen = [&](TCustomComPort&) {
+        log += "afteropen ";
+        line.SetCTS(true);
+    };
+    port.OpenPort();
+    Settle();
+    EXPECT_EQ(log, "beforeopen Lconn1 afteropen Lcts1 cts1 dsr0 rlsd0 ");
+    log.clear();
+    line.SetCTS(false);
+    ASSERT_TRUE(WaitFor("cts0 "));
+    line.SetCTS(true);
+    ASSERT_TRUE(WaitFor("cts1 "));
+    EXPECT_EQ(log, "Lcts0 cts0 Lcts1 cts1 ");
+}
