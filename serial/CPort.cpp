@@ -1,6 +1,8 @@
 #include "serial/CPort.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 namespace serial {
@@ -82,8 +84,13 @@ TCustomComPort::TCustomComPort(TComDriver& driver, base::TCallQueue& ui)
       alive_(std::make_shared<bool>(true)) {}
 
 TCustomComPort::~TCustomComPort() {
+    if (dispatching_ > 0) {
+        // Its event thread waits for this very handler to return, and the dispatch goes on with
+        // the port once it does: there is no safe way on. A clear end instead of a hang.
+        std::fputs("TComPort destroyed from inside its own event handler\n", stderr);
+        std::abort();
+    }
     closeDeferred_ = false;
-    dispatching_ = 0;
     try {
         ClosePort();
     } catch (...) {

@@ -347,3 +347,21 @@ TEST_F(CPortTest, an_edge_at_the_open_is_reported_once) {
     ASSERT_TRUE(WaitFor("cts1 "));
     EXPECT_EQ(log, "Lcts0 cts0 Lcts1 cts1 ");
 }
+
+// A port destroyed by its own handler ends the program with a clear word rather than hanging it.
+TEST(CPortDeathTest, a_port_destroyed_from_its_own_handler_is_refused_clearly) {
+    EXPECT_DEATH(
+        {
+            base::TCallQueue ui;
+            TSimComDriver driver;
+            TSimLine& line = driver.Line("COM1");
+            auto* port = new TComPort(driver, ui);
+            port->OnCTSChange = [&](TCustomComPort&, bool on) {
+                if (on) delete port;
+            };
+            port->OpenPort();
+            line.SetCTS(true);
+            testing_support::PumpQueueUntil(ui, [] { return false; }, 2000);
+        },
+        "destroyed from inside its own event handler");
+}
