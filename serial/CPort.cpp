@@ -314,7 +314,7 @@ void TCustomComPort::ClosePort() {
     }
     closing_ = true;
     struct TEndClosing {
-        bool& closing;
+        std::atomic<bool>& closing;
         ~TEndClosing() { closing = false; }
     } endClosing{closing_};
     ReportLineSignals(false);
@@ -369,23 +369,29 @@ void TCustomComPort::ThreadBody(TComEvents) {
 // One last report, so that the owner can close the port and tell the user: a handler's own failure
 // through ReportError, and for every end, the lost-device error. Nothing once a close is under way.
 void TCustomComPort::ReportMonitoringEnded(std::exception_ptr failure) {
-    if (syncMethod_ == smNone) return;
+    auto report = [this, failure] {
+        try {
+            if (failure && ReportError) {
+                try {
+                    std::rethrow_exception(failure);
+                } catch (const EComPort&) {  // the device's own failure: erIO says it
+                } catch (const std::exception& e) {
+                    ReportError(e);
+                }
+            }
+            if (OnError) OnError(*this, erIO);
+        } catch (...) {
+        }
+    };
+    if (syncMethod_ == smNone) {  // on this thread, as every report of such a port
+        if (!closing_) report();
+        return;
+    }
     try {
-        ui_.Synchronize([this, failure] {
+        ui_.Synchronize([this, report] {
             if (!connected_ || closing_) return;
             ++dispatching_;
-            try {
-                if (failure && ReportError) {
-                    try {
-                        std::rethrow_exception(failure);
-                    } catch (const EComPort&) {  // the device's own failure: erIO says it
-                    } catch (const std::exception& e) {
-                        ReportError(e);
-                    }
-                }
-                if (OnError) OnError(*this, erIO);
-            } catch (...) {
-            }
+            report();
             EndDispatch();
         });
     } catch (...) {

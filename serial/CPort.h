@@ -222,7 +222,7 @@ private:
     int dispatching_ = 0;        // UI-thread dispatches of this port in progress
     bool closeDeferred_ = false;  // a close asked for from inside one of them
     bool reopenDeferred_ = false;  // ... with an open after it (a new port name)
-    bool closing_ = false;        // ClosePort under way: what the thread queued reports nothing more
+    std::atomic<bool> closing_{false};  // ClosePort under way: what the thread queued reports nothing more
     bool reportingOpen_ = false;  // the open report's own signal steps
     TModemSignals openSignals_ = 0, unseenSinceOpen_ = 0;  // as the open report found them; not yet reported since
     std::shared_ptr<bool> alive_;  // posted calls check it: the port may be gone when they run

@@ -365,3 +365,30 @@ TEST(CPortDeathTest, a_port_destroyed_from_its_own_handler_is_refused_clearly) {
         },
         "destroyed from inside its own event handler");
 }
+
+// Window-sync reports are posted: a stop with one still posted runs it no more. Without sync, the
+// end of monitoring is told on the event thread itself.
+TEST_F(CPortTest, window_sync_stop_and_no_sync_loss_are_told_as_the_others) {
+    Record();
+    port.SetSyncMethod(smWindowSync);
+    port.OpenPort();
+    log.clear();
+    line.SetCTS(true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // posted, not yet run
+    port.ClosePort();
+    Settle();
+    EXPECT_EQ(log, "Lcts0 cts0 dsr0 rlsd0 beforeclose Lconn0 afterclose ");
+
+    port.DetachLink(&link);
+    port.OnCTSChange = nullptr;
+    port.OnDSRChange = port.OnRLSDChange = nullptr;
+    std::atomic<int> lost{0};
+    port.OnError = [&](TCustomComPort&, TComErrors e) { lost += (e & erIO) != 0; };
+    port.SetSyncMethod(smNone);
+    port.OpenPort();
+    line.FailModemStatus = 1117;
+    line.SetCTS(false);
+    for (int i = 0; i < 200 && lost == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(lost, 1);
+    line.FailModemStatus = 0;
+}
