@@ -6,9 +6,11 @@
 
 #include "app/Unit1.h"
 #include "app/Unit3.h"
+#include "app/UserLocale.h"
+#include "base/ExeDir.h"
+#include "bench/BenchUtil.h"
 #include "serial/ComDriverSim.h"
 #include "serial/Unit4.h"
-#include "bench/BenchUtil.h"
 #include "tests/GuiTest.h"
 #include "tests/TestDir.h"
 
@@ -74,6 +76,7 @@ private:
 int main(int argc, char** argv) {
     auto processStart = steady_clock::now();
     if (!gui_test::StartToolkit(argc, argv)) return 1;
+    app::UseUserLocale(base::ExecutableDirectory() + "../bin/locale");  // as the program starts
     wxGUIEventLoop loop;
     wxEventLoopActivator activate(&loop);
 

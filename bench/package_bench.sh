@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # package_bench.sh BUILD_DIR: the portable package's size, and the time from starting the unpacked
 # program to its first tick (the window caption shows the offset from GMT once the first tick ran),
-# on $DISPLAY.
+# on $DISPLAY, under the caller's locale.
 set -euo pipefail
 . "$(dirname "$0")/../tests/package/unpack.sh"
 unpack_package "$1"
