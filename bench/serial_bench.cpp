@@ -170,15 +170,14 @@ void CtsPulses2ms() {
     port.OpenPort();
     const int pulses = 20000;
     WithUiLoop(ui, [&] {
-        auto next = clk::now();
+        // Each phase lasts its millisecond at least, as a barrier's pulse does: a late wake-up of
+        // this thread makes the next pulse late, never this one short.
         for (int i = 0; i < pulses; ++i) {
             pulse = i;
             cts.Set(true);
-            next += std::chrono::milliseconds(1);
-            std::this_thread::sleep_until(next);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
             cts.Set(false);
-            next += std::chrono::milliseconds(1);
-            std::this_thread::sleep_until(next);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     });

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
 namespace serial {
@@ -399,34 +400,53 @@ void TCustomComPort::ReportMonitoringEnded(std::exception_ptr failure) {
 }
 
 void TCustomComPort::Dispatch(TComEvents events) {
+    // The lines as they were when the wait returned, read here on the event thread: a report the
+    // window takes up late still tells the change that raised it (an "on" is not lost to the "off"
+    // that followed, an "off" not read as the next "on").
+    std::optional<TModemSignals> lines;
+    if (events & (EventBit(evCTS) | EventBit(evDSR) | EventBit(evRLSD))) lines = ReadModemSignals();
     switch (syncMethod_) {
     case smThreadSync:
-        ui_.Synchronize([this, events] {
+        ui_.Synchronize([this, events, lines] {
             if (closing_) return;  // run by the close's own wait for the thread
             ++dispatching_;
+            eventLines_ = lines;
             try {
                 RunEventHandlers(events);
             } catch (...) {
+                eventLines_.reset();
                 EndDispatch();
                 throw;
             }
+            eventLines_.reset();
             EndDispatch();
         });
         break;
-    case smNone: RunEventHandlers(events); break;
+    case smNone:
+        eventLines_ = lines;
+        try {
+            RunEventHandlers(events);
+        } catch (...) {
+            eventLines_.reset();
+            throw;
+        }
+        eventLines_.reset();
+        break;
     case smWindowSync:
         // One message per event; the UI thread handles it later, only while the port is open.
         for (TComEvent e : kDispatchOrder) {
             if (!(events & EventBit(e))) continue;
             std::weak_ptr<bool> alive = alive_;
-            ui_.Post([this, alive, e] {
+            ui_.Post([this, alive, e, lines] {
                 if (alive.expired() || !connected_ || closing_) return;
                 ++dispatching_;
+                eventLines_ = lines;
                 try {
                     DispatchStep(e);
                 } catch (const std::exception& ex) {
                     if (ReportError) ReportError(ex);
                 }
+                eventLines_.reset();
                 EndDispatch();
             });
         }
@@ -456,7 +476,7 @@ void TCustomComPort::RunEventHandlers(TComEvents events) {
 }
 
 void TCustomComPort::SignalStep(TModemSignals bit, TComSignalEvent TComLink::*slot, const TComSignalEvent& handler) {
-    bool on = (ReadModemSignals() & bit) != 0;
+    bool on = ((eventLines_ ? *eventLines_ : ReadModemSignals()) & bit) != 0;
     // A line that came on between the event wait's start and the open report is reported by both:
     // the thread's first report that finds it still on is that same change (an "on" twice would be
     // a second capture of one pulse).

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -224,6 +225,7 @@ private:
     bool reopenDeferred_ = false;  // ... with an open after it (a new port name)
     std::atomic<bool> closing_{false};  // ClosePort under way: what the thread queued reports nothing more
     bool reportingOpen_ = false;  // the open report's own signal steps
+    std::optional<TModemSignals> eventLines_;  // the lines as the event thread read them for this report
     TModemSignals openSignals_ = 0, unseenSinceOpen_ = 0;  // as the open report found them; not yet reported since
     std::shared_ptr<bool> alive_;  // posted calls check it: the port may be gone when they run
     std::vector<std::pair<const void*, std::function<void()>>> removalNotices_;
