@@ -38,9 +38,9 @@ public:
         XLowerWindow(d, confine_);
         XSync(d, False);
         // Another program's grab (a menu just closing, the window manager's move) ends soon: asked
-        // again for half a second before giving up.
+        // again for a tenth of a second (the clock waits that long at most) before giving up.
         int result = GrabNotViewable;
-        for (int attempt = 0; attempt < 50; ++attempt) {
+        for (int attempt = 0; attempt < 10; ++attempt) {
             result = XGrabPointer(d, DefaultRootWindow(d), True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
                                   GrabModeAsync, GrabModeAsync, confine_, None, CurrentTime);
             if (result == GrabSuccess) break;
