@@ -5,7 +5,7 @@
 set -euo pipefail
 . "$(dirname "$0")/../tests/package/unpack.sh"
 unpack_package "$1"
-echo "package_size_mb $(awk -v b="$(stat -c %s "$tarball")" 'BEGIN { printf "%.3f", b / 1048576 }') MB"
+echo "package_size_mb $(LC_ALL=C awk -v b="$(stat -c %s "$tarball")" 'BEGIN { printf "%.3f", b / 1048576 }') MB"
 start=$(date +%s%N)
 "$root/Tempix" >/dev/null 2>&1 &
 pid=$!
