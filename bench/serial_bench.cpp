@@ -1,10 +1,6 @@
 // The serial port's event path: CTS change to handler on the UI loop, reports lost under a steady
 // stream of changes, and what an idle event thread costs.
-#include <linux/serial.h>
-#include <sys/ioctl.h>
-
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <set>
@@ -17,6 +13,7 @@
 #include "serial/ComDriverSim.h"
 #include "tests/TestDir.h"
 #include "tests/serial/Pty.h"
+#include "tests/serial/ScriptedLines.h"
 
 using namespace serial;
 using clk = std::chrono::steady_clock;
@@ -105,47 +102,6 @@ void CtsLost() {
     bench::Figure("cts_reports_lost_200us_flood", lost, "reports");
 }
 
-// A device's CTS line and its counter, behind the real Linux driver's line ioctls: TIOCMIWAIT
-// returns on a change of the counter, as the kernel's does.
-struct TScriptedCts {
-    std::atomic<int> bits{0};
-    std::atomic<uint32_t> count{0};
-    std::atomic<int> failGet{0};
-    TLineIoctl Ioctl() {
-        return [this](int, unsigned long request, void* arg) -> int {
-            switch (request) {
-            case TIOCMGET:
-                if (int e = failGet.load()) return Fail(e);
-                *static_cast<int*>(arg) = bits;
-                return 0;
-            case TIOCMBIS:
-            case TIOCMBIC: return 0;
-            case TIOCGICOUNT:
-                *static_cast<serial_icounter_struct*>(arg) = {};
-                static_cast<serial_icounter_struct*>(arg)->cts = static_cast<int>(count.load());
-                return 0;
-            case TIOCMIWAIT: {
-                const uint32_t c = count;
-                for (int i = 0; i < 2000; ++i) {
-                    if (count != c) return 0;
-                    std::this_thread::sleep_for(std::chrono::microseconds(20));
-                }
-                return Fail(EINTR);
-            }
-            }
-            return Fail(ENOTTY);
-        };
-    }
-    void Set(bool on) {
-        bits = on ? TIOCM_CTS : 0;
-        ++count;
-    }
-    static int Fail(int e) {
-        errno = e;
-        return -1;
-    }
-};
-
 // Light-barrier pulses (1 ms on, 1 ms off) through the watcher, the event thread, the UI loop and
 // the capture's file work into time.txt. Each record names the pulse that was on when it was made.
 void CtsPulses2ms() {
@@ -154,7 +110,7 @@ void CtsPulses2ms() {
     testing_support::TTempDir dir;
     app::TDataPaths paths = app::TDataPaths::Build(dir.Path());
     base::TCallQueue ui;
-    TScriptedCts cts;
+    testing_support::TScriptedLines cts;
     TPosixComDriver driver(cts.Ioctl());
     TComPort port(driver, ui);
     port.SetPort(pty.Path());
@@ -174,9 +130,9 @@ void CtsPulses2ms() {
         // this thread makes the next pulse late, never this one short.
         for (int i = 0; i < pulses; ++i) {
             pulse = i;
-            cts.Set(true);
+            cts.SetCts(true);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            cts.Set(false);
+            cts.SetCts(false);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -199,7 +155,7 @@ void UnplugToUserTold() {
         testing_support::TPty pty;
         if (!pty.Ok()) return;
         base::TCallQueue ui;
-        TScriptedCts cts;
+        testing_support::TScriptedLines cts;
         TPosixComDriver driver(cts.Ioctl());
         TComPort port(driver, ui);
         port.SetPort(pty.Path());
@@ -215,7 +171,7 @@ void UnplugToUserTold() {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             pulled = clk::now();
             cts.failGet = EIO;
-            cts.Set(true);
+            cts.SetCts(true);
             auto until = clk::now() + std::chrono::seconds(2);
             while (!told && clk::now() < until) std::this_thread::sleep_for(std::chrono::microseconds(100));
         });

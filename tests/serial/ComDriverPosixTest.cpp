@@ -16,6 +16,7 @@
 #include "serial/CPort.h"
 #include "tests/serial/Pty.h"
 #include "tests/serial/QueuePump.h"
+#include "tests/serial/ScriptedLines.h"
 
 using namespace serial;
 using testing_support::TPty;
@@ -333,51 +334,6 @@ TEST_F(PtyDeviceTest, input_queue_null_discarding_event_char_and_read_timeouts) 
 
 namespace {
 
-// A device's modem lines as the test scripts them, behind the driver's line ioctls; the rest of the
-// device is a pty. TIOCMIWAIT returns on a change of the CTS counter (or, where the device has no
-// counters, of the lines), and now and then with EINTR, as a signalled wait does.
-struct TScriptedLines {
-    std::atomic<int> bits{0};
-    std::atomic<uint32_t> ctsCount{0};
-    bool canWait = true, hasCounters = true;
-    std::atomic<int> failGet{0};  // errno of TIOCMGET from now on (the adapter pulled)
-
-    TLineIoctl Ioctl() {
-        return [this](int, unsigned long request, void* arg) -> int {
-            switch (request) {
-            case TIOCMGET:
-                if (int e = failGet.load()) return Fail(e);
-                *static_cast<int*>(arg) = bits;
-                return 0;
-            case TIOCMBIS:
-            case TIOCMBIC: return 0;
-            case TIOCGICOUNT: {
-                if (!hasCounters) return Fail(ENOTTY);
-                auto* ic = static_cast<serial_icounter_struct*>(arg);
-                *ic = {};
-                ic->cts = static_cast<int>(ctsCount.load());
-                return 0;
-            }
-            case TIOCMIWAIT: {
-                if (!canWait) return Fail(ENOTTY);
-                const int b = bits;
-                const uint32_t c = ctsCount;
-                for (int i = 0; i < 5; ++i) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                    if (bits != b || ctsCount != c) return 0;
-                }
-                return Fail(EINTR);
-            }
-            }
-            return Fail(ENOTTY);
-        };
-    }
-    static int Fail(int e) {
-        errno = e;
-        return -1;
-    }
-};
-
 class ScriptedLinesTest : public testing::Test {
 protected:
     void Open() {
@@ -396,7 +352,7 @@ protected:
     }
 
     TPty pty;
-    TScriptedLines lines;
+    testing_support::TScriptedLines lines;
     base::TCallQueue ui;
     std::unique_ptr<TPosixComDriver> driver;
     std::unique_ptr<TComPort> port;
