@@ -221,6 +221,13 @@ TModemSignals TCustomComPort::ReadModemSignals() {
     return static_cast<TModemSignals>((status >> 4) & 0x0F);
 }
 
+TModemSignals TCustomComPort::ReadEventSignals() {
+    uint32_t status = 0;
+    int error = ERROR_INVALID_HANDLE;
+    if (!device_ || !device_->GetEventModemStatus(status, error)) throw EComPort(11, error);
+    return static_cast<TModemSignals>((status >> 4) & 0x0F);
+}
+
 int TCustomComPort::ReadInputCount() {
     uint32_t errors = 0, count = 0;
     int error = ERROR_INVALID_HANDLE;
@@ -404,7 +411,7 @@ void TCustomComPort::Dispatch(TComEvents events) {
     // window takes up late still tells the change that raised it (an "on" is not lost to the "off"
     // that followed, an "off" not read as the next "on").
     std::optional<TModemSignals> lines;
-    if (events & (EventBit(evCTS) | EventBit(evDSR) | EventBit(evRLSD))) lines = ReadModemSignals();
+    if (events & (EventBit(evCTS) | EventBit(evDSR) | EventBit(evRLSD))) lines = ReadEventSignals();
     switch (syncMethod_) {
     case smThreadSync:
         ui_.Synchronize([this, events, lines] {

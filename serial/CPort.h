@@ -191,6 +191,7 @@ private:
     void ThreadBody(TComEvents events);
     void ReportMonitoringEnded(std::exception_ptr failure);
     void Dispatch(TComEvents events);
+    TModemSignals ReadEventSignals();  // the lines as the last wait's events left them
     void EndDispatch();
     void ReportLineSignals(bool open);
     void RunEventHandlers(TComEvents events);

@@ -252,12 +252,16 @@ public:
         mask_ = mask;
         // Changes from before the mask was set are not reported.
         if (hasCounts_) ReadCounts(lineIoctl_, fd_, waitCounts_);
+        int bits = 0;
+        ctsHanded_ = hasLines_ && lineIoctl_(fd_, TIOCMGET, &bits) == 0 && (bits & TIOCM_CTS);
+        ctsBacklog_ = 0;
+        ctsSkew_ = eventHasCts_ = false;
     }
 
     TWait WaitCommEvent(uint32_t& events) override {
         for (;;) {
             pollfd p[3] = {{stopFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}, {fd_, static_cast<short>(InputFull() ? 0 : POLLIN), 0}};
-            if (poll(p, 3, -1) < 0) {
+            if (poll(p, 3, PollTimeout()) < 0) {
                 if (errno == EINTR) continue;
                 return TWait::Failed;
             }
@@ -269,6 +273,11 @@ public:
             std::lock_guard<std::mutex> g(waitLock_);
             ev |= LineEvents();
             ev &= mask_;
+            eventHasCts_ = ev & EV_CTS;
+            if (eventHasCts_) {  // one counted edge per wait, with its level
+                ctsHanded_ = !ctsHanded_;
+                --ctsBacklog_;
+            }
             if (ev) {
                 events = ev;
                 return TWait::Event;
@@ -285,6 +294,13 @@ public:
         int bits = 0;
         if (lineIoctl_(fd_, TIOCMGET, &bits) != 0) return Fail(error);
         status = StatusOfBits(bits);
+        return true;
+    }
+
+    bool GetEventModemStatus(uint32_t& status, int& error) override {
+        if (!GetCommModemStatus(status, error)) return false;
+        std::lock_guard<std::mutex> g(waitLock_);
+        if (eventHasCts_) status = (status & ~MS_CTS_ON) | (ctsHanded_ ? MS_CTS_ON : 0);
         return true;
     }
 
@@ -433,8 +449,14 @@ private:
         if (hasCounts_) {
             TLineCounts now;
             if (!ReadCounts(lineIoctl_, fd_, now)) return LineReadFailed(ev);
-            ev |= EventsBetween(waitCounts_, now);
+            const uint32_t ctsEdges = now.Cts - waitCounts_.Cts;
+            const uint32_t moved = EventsBetween(waitCounts_, now);
+            if (moved) quietLooks_ = 0;
+            else if (quietLooks_ < kQuietLooks) quietLooks_ = watcherInWait_ ? quietLooks_ + 1 : 0;
+            ev |= moved & ~EV_CTS;
             waitCounts_ = now;
+            if (ctsEdges && (mask_ & EV_CTS) && !CountCtsEdges(ctsEdges)) return LineReadFailed(ev);
+            if (ctsBacklog_) ev |= EV_CTS;
             return ev;
         }
         if (!hasLines_) return ev;
@@ -444,6 +466,36 @@ private:
         ev |= EventsOfStatusChange(status_, now);
         status_ = now;
         return ev;
+    }
+
+    // Edges still to hand on are handed at once. After a line change the counters are read again
+    // every millisecond until the watcher has been back in its wait for one: the kernel's line wait
+    // counts only changes after it has begun, so one that comes while the watcher goes back into it
+    // would wake nobody until the next one.
+    int PollTimeout() {
+        std::lock_guard<std::mutex> g(waitLock_);
+        if (ctsBacklog_ != 0 && (mask_ & EV_CTS)) return 0;
+        return hasCounts_ && quietLooks_ < kQuietLooks ? 1 : -1;
+    }
+
+    // CTS edges counted since the last wait join those not yet handed on (waitLock_ held). They
+    // alternate from the level last handed on, and end at the line's level now. Where the count and
+    // the line disagree by one, either the line has moved on before its edge was counted (the count
+    // will catch up) or a pulse came and went faster than the UART could count both of its edges:
+    // the first disagreement hands on one edge more, the next one, one less.
+    bool CountCtsEdges(uint32_t edges) {
+        int bits = 0;
+        if (lineIoctl_(fd_, TIOCMGET, &bits) != 0) return false;
+        const bool now = bits & TIOCM_CTS, queuedEnd = ctsHanded_ != (ctsBacklog_ & 1);
+        if ((queuedEnd != (edges & 1)) != now) {
+            edges = ctsSkew_ ? edges - 1 : edges + 1;
+            ctsSkew_ = !ctsSkew_;
+        }
+        ctsBacklog_ += edges;
+        // A line chattering faster than its reports are taken would be handed on ever later: only
+        // the latest edges are kept, dropped in pairs so that the levels stay right.
+        if (ctsBacklog_ > kMaxCtsBacklog) ctsBacklog_ -= (ctsBacklog_ - kMaxCtsBacklog + 1) & ~1u;
+        return true;
     }
 
     // The line watcher: one TIOCMIWAIT after another, each return wakes the event wait.
@@ -458,7 +510,10 @@ private:
                 if (EventsBetween(seen, now)) Kick(wakeFd_);
                 seen = now;
             }
-            if (lineIoctl_(fd_, TIOCMIWAIT, reinterpret_cast<void*>(lines)) == 0) {
+            watcherInWait_ = true;
+            const int waited = lineIoctl_(fd_, TIOCMIWAIT, reinterpret_cast<void*>(lines));
+            watcherInWait_ = false;
+            if (waited == 0) {
                 Kick(wakeFd_);
                 continue;
             }
@@ -473,6 +528,7 @@ private:
     // Some USB adapters answer TIOCMGET but not TIOCMIWAIT: their lines are read every millisecond
     // instead (this device only), each change handed to the event wait as the counters would.
     void PollLines() {
+        watcherInWait_ = true;  // each reading is compared with the last: nothing falls in between
         int before = openBits_;  // the lines as the device was opened with: no edge since is missed
         while (!quit_) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));  // our stop signal may cut it short
@@ -507,12 +563,19 @@ private:
     TLineCounts openCounts_;
     std::atomic<uint32_t> polledEvents_{0};
     std::thread watcher_;
-    std::atomic<bool> quit_{false}, watcherEnded_{false}, gone_{false};
+    std::atomic<bool> quit_{false}, watcherEnded_{false}, gone_{false}, watcherInWait_{false};
 
     std::mutex waitLock_;
     uint32_t mask_ = 0;
     TLineCounts waitCounts_;
     uint32_t status_ = 0;
+    static constexpr uint32_t kMaxCtsBacklog = 256;
+    uint32_t ctsBacklog_ = 0;  // counted CTS edges not handed on yet
+    bool ctsHanded_ = false;   // the level the last edge handed on left the line at
+    bool ctsSkew_ = false;     // one edge handed on that the counter has not counted
+    bool eventHasCts_ = false; // the last wait handed on an edge
+    static constexpr int kQuietLooks = 2;
+    int quietLooks_ = kQuietLooks;  // looks at unmoved counters in a row, the watcher in its wait
 
     std::mutex inputLock_;
     std::deque<char> input_;

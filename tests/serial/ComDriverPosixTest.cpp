@@ -387,3 +387,28 @@ TEST_F(ScriptedLinesTest, a_device_lost_during_a_dispatch_is_reported_once) {
     EXPECT_EQ(log, "error16 cts0 ");  // the close's own report of the lines off
     EXPECT_FALSE(port->Connected());
 }
+
+// Pulses that come and go while a report waits for the window: each edge the counters saw is
+// reported in turn with its own level, so every "on" still becomes a capture. A pulse too short for
+// the UART to count both edges (one count, the level back where it was) is still an on and an off.
+TEST_F(ScriptedLinesTest, edges_counted_while_a_report_waits_are_each_reported) {
+    Open();
+    log.clear();
+    for (bool on : {true, false, true, false, true}) lines.SetCts(on);
+    ASSERT_TRUE(WaitFor("cts1 cts0 cts1 cts0 cts1 ")) << log;
+    lines.ctsCount += 1;
+    ASSERT_TRUE(WaitFor("cts0 cts1 ")) << log;
+    testing_support::PumpQueueUntil(ui, [] { return false; }, 20);
+    EXPECT_EQ(log, "cts1 cts0 cts1 cts0 cts1 cts0 cts1 ");
+}
+
+// An edge that comes while the watcher goes back into its wait wakes nothing; it is reported all
+// the same, at once, not with the next change of the line.
+TEST_F(ScriptedLinesTest, an_edge_as_the_watcher_waits_again_is_not_held_back) {
+    lines.waitMs = 300;  // a wait ends only on a change, as the kernel's
+    Open();
+    log.clear();
+    lines.edgeAsWaitBegins = true;
+    lines.SetCts(true);
+    EXPECT_TRUE(testing_support::PumpQueueUntil(ui, [&] { return log == "cts1 cts0 "; }, 20)) << log;
+}

@@ -1,6 +1,7 @@
 // A device's modem lines as a test or benchmark scripts them, behind the Linux driver's line
 // ioctls; the rest of the device is a pty. TIOCMIWAIT returns on a change of the CTS counter (or of
-// the lines), as the kernel's does, and after 5 ms without one with EINTR, as a signalled wait does.
+// the lines), as the kernel's does: at once for SetCts, within a millisecond for a field set directly;
+// after `waitMs` without one with EINTR, as a signalled wait does.
 #pragma once
 
 #include <linux/serial.h>
@@ -9,7 +10,9 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 
 #include "serial/ComDriverPosix.h"
@@ -21,17 +24,27 @@ struct TScriptedLines {
     std::atomic<uint32_t> ctsCount{0};
     bool canWait = true, hasCounters = true;
     std::atomic<int> failGet{0};  // errno of TIOCMGET from now on (the adapter pulled)
+    int waitMs = 5;
+    // The next TIOCMIWAIT sees CTS change as it begins, before it takes its own count: the edge
+    // wakes no wait, as one that comes while the watcher goes back into the kernel. It comes once
+    // another thread has read the lines (the event thread, for the edge that woke it).
+    std::atomic<bool> edgeAsWaitBegins{false};
 
     // CTS on or off, counted as the driver counts an edge.
     void SetCts(bool on) {
-        bits = on ? TIOCM_CTS : 0;
-        ++ctsCount;
+        {
+            std::lock_guard<std::mutex> g(lock_);
+            bits = on ? TIOCM_CTS : 0;
+            ++ctsCount;
+        }
+        changed_.notify_all();
     }
 
     serial::TLineIoctl Ioctl() {
         return [this](int, unsigned long request, void* arg) -> int {
             switch (request) {
             case TIOCMGET:
+                ++getCalls_;
                 if (int e = failGet.load()) return Fail(e);
                 *static_cast<int*>(arg) = bits;
                 return 0;
@@ -46,12 +59,21 @@ struct TScriptedLines {
             }
             case TIOCMIWAIT: {
                 if (!canWait) return Fail(ENOTTY);
+                std::unique_lock<std::mutex> g(lock_);
+                if (edgeAsWaitBegins.exchange(false)) {
+                    const int seen = getCalls_;
+                    g.unlock();
+                    for (int i = 0; i < 1000 && getCalls_ == seen; ++i)
+                        std::this_thread::sleep_for(std::chrono::microseconds(50));
+                    g.lock();
+                    bits = bits ^ TIOCM_CTS;
+                    ++ctsCount;
+                }
                 const int b = bits;
                 const uint32_t c = ctsCount;
-                for (int i = 0; i < 250; ++i) {
-                    std::this_thread::sleep_for(std::chrono::microseconds(20));
-                    if (bits != b || ctsCount != c) return 0;
-                }
+                for (int i = 0; i < waitMs; ++i)
+                    if (changed_.wait_for(g, std::chrono::milliseconds(1), [&] { return bits != b || ctsCount != c; }))
+                        return 0;
                 return Fail(EINTR);
             }
             }
@@ -62,6 +84,11 @@ struct TScriptedLines {
         errno = e;
         return -1;
     }
+
+private:
+    std::atomic<int> getCalls_{0};
+    std::mutex lock_;
+    std::condition_variable changed_;
 };
 
 }  // namespace testing_support
