@@ -27,7 +27,7 @@ struct TScriptedLines {
     int waitMs = 5;
     // The next TIOCMIWAIT sees CTS change as it begins, before it takes its own count: the edge
     // wakes no wait, as one that comes while the watcher goes back into the kernel. It comes once
-    // another thread has read the lines (the event thread, for the edge that woke it).
+    // another thread (the event thread) has read the counters with the edge that woke the watcher.
     std::atomic<bool> edgeAsWaitBegins{false};
 
     // CTS on or off, counted as the driver counts an edge.
@@ -44,7 +44,6 @@ struct TScriptedLines {
         return [this](int, unsigned long request, void* arg) -> int {
             switch (request) {
             case TIOCMGET:
-                ++getCalls_;
                 if (int e = failGet.load()) return Fail(e);
                 *static_cast<int*>(arg) = bits;
                 return 0;
@@ -55,15 +54,16 @@ struct TScriptedLines {
                 auto* ic = static_cast<serial_icounter_struct*>(arg);
                 *ic = {};
                 ic->cts = static_cast<int>(ctsCount.load());
+                if (std::this_thread::get_id() != waiter_) ctsReadElsewhere_ = static_cast<uint32_t>(ic->cts);
                 return 0;
             }
             case TIOCMIWAIT: {
                 if (!canWait) return Fail(ENOTTY);
+                waiter_ = std::this_thread::get_id();
                 std::unique_lock<std::mutex> g(lock_);
                 if (edgeAsWaitBegins.exchange(false)) {
-                    const int seen = getCalls_;
                     g.unlock();
-                    for (int i = 0; i < 1000 && getCalls_ == seen; ++i)
+                    for (int i = 0; i < 1000 && ctsReadElsewhere_ != ctsCount; ++i)
                         std::this_thread::sleep_for(std::chrono::microseconds(50));
                     g.lock();
                     bits = bits ^ TIOCM_CTS;
@@ -86,7 +86,8 @@ struct TScriptedLines {
     }
 
 private:
-    std::atomic<int> getCalls_{0};
+    std::atomic<std::thread::id> waiter_{};
+    std::atomic<uint32_t> ctsReadElsewhere_{0};
     std::mutex lock_;
     std::condition_variable changed_;
 };
