@@ -189,6 +189,7 @@ public:
         : fd_(fd), stopFd_(stopFd), wakeFd_(wakeFd), lineIoctl_(std::move(lineIoctl)) {
         hasLines_ = lineIoctl_(fd_, TIOCMGET, &openBits_) == 0;
         status_ = hasLines_ ? StatusOfBits(openBits_) : 0;
+        polledCts_ = hasLines_ && (openBits_ & TIOCM_CTS);
         hasCounts_ = ReadCounts(lineIoctl_, fd_, waitCounts_);
         openCounts_ = waitCounts_;
         errorCounts_ = waitCounts_;
@@ -254,6 +255,11 @@ public:
         if (hasCounts_) ReadCounts(lineIoctl_, fd_, waitCounts_);
         int bits = 0;
         ctsHanded_ = hasLines_ && lineIoctl_(fd_, TIOCMGET, &bits) == 0 && (bits & TIOCM_CTS);
+        if (!hasCounts_) {
+            const uint32_t polled = polledCts_;
+            ctsPolledTaken_ = polled >> 1;
+            ctsHanded_ = polled & 1;
+        }
         ctsBacklog_ = 0;
         ctsSkew_ = eventHasCts_ = false;
     }
@@ -273,7 +279,7 @@ public:
             std::lock_guard<std::mutex> g(waitLock_);
             ev |= LineEvents();
             ev &= mask_;
-            eventHasCts_ = ev & EV_CTS;
+            eventHasCts_ = (ev & EV_CTS) && ctsBacklog_ != 0;
             if (eventHasCts_) {  // one counted edge per wait, with its level
                 ctsHanded_ = !ctsHanded_;
                 --ctsBacklog_;
@@ -443,10 +449,12 @@ private:
     }
 
     // Line changes since the last wait (waitLock_ held): from the interrupt counters, which also
-    // catch edges that came and went between two waits, else from the status word.
+    // catch edges that came and went between two waits, else from the status word (CTS from the
+    // poller's own count, where it watches).
     uint32_t LineEvents() {
         uint32_t ev = polledEvents_.exchange(0);
         if (hasCounts_) {
+            ev &= ~EV_CTS;  // a poller's too: the counters tell CTS
             TLineCounts now;
             if (!ReadCounts(lineIoctl_, fd_, now)) return LineReadFailed(ev);
             const uint32_t ctsEdges = now.Cts - waitCounts_.Cts;
@@ -455,7 +463,11 @@ private:
             else if (quietLooks_ < kQuietLooks) quietLooks_ = watcherInWait_ ? quietLooks_ + 1 : 0;
             ev |= moved & ~EV_CTS;
             waitCounts_ = now;
-            if (ctsEdges && (mask_ & EV_CTS) && !CountCtsEdges(ctsEdges)) return LineReadFailed(ev);
+            if (ctsEdges && (mask_ & EV_CTS)) {
+                int bits = 0;
+                if (lineIoctl_(fd_, TIOCMGET, &bits) != 0) return LineReadFailed(ev);
+                CountCtsEdges(ctsEdges, bits & TIOCM_CTS);
+            }
             if (ctsBacklog_) ev |= EV_CTS;
             return ev;
         }
@@ -465,6 +477,13 @@ private:
         uint32_t now = StatusOfBits(bits);
         ev |= EventsOfStatusChange(status_, now);
         status_ = now;
+        if (watcherPolls_) {  // the poller counts CTS edges as the kernel's counters would
+            ev &= ~EV_CTS;
+            const uint32_t polled = polledCts_, edges = (polled >> 1) - ctsPolledTaken_;
+            ctsPolledTaken_ = polled >> 1;
+            if (edges && (mask_ & EV_CTS)) CountCtsEdges(edges, polled & 1);
+            if (ctsBacklog_) ev |= EV_CTS;
+        }
         return ev;
     }
 
@@ -483,10 +502,8 @@ private:
     // the line disagree by one, either the line has moved on before its edge was counted (the count
     // will catch up) or a pulse came and went faster than the UART could count both of its edges:
     // the first disagreement hands on one edge more, the next one, one less.
-    bool CountCtsEdges(uint32_t edges) {
-        int bits = 0;
-        if (lineIoctl_(fd_, TIOCMGET, &bits) != 0) return false;
-        const bool now = bits & TIOCM_CTS, queuedEnd = ctsHanded_ != (ctsBacklog_ & 1);
+    void CountCtsEdges(uint32_t edges, bool now) {
+        const bool queuedEnd = ctsHanded_ != (ctsBacklog_ & 1);
         if ((queuedEnd != (edges & 1)) != now) {
             edges = ctsSkew_ ? edges - 1 : edges + 1;
             ctsSkew_ = !ctsSkew_;
@@ -495,7 +512,6 @@ private:
         // A line chattering faster than its reports are taken would be handed on ever later: only
         // the latest edges are kept, dropped in pairs so that the levels stay right.
         if (ctsBacklog_ > kMaxCtsBacklog) ctsBacklog_ -= (ctsBacklog_ - kMaxCtsBacklog + 1) & ~1u;
-        return true;
     }
 
     // The line watcher: one TIOCMIWAIT after another, each return wakes the event wait.
@@ -529,6 +545,7 @@ private:
     // instead (this device only), each change handed to the event wait as the counters would.
     void PollLines() {
         watcherInWait_ = true;  // each reading is compared with the last: nothing falls in between
+        watcherPolls_ = true;
         int before = openBits_;  // the lines as the device was opened with: no edge since is missed
         while (!quit_) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));  // our stop signal may cut it short
@@ -538,6 +555,8 @@ private:
                 return LineLost();
             }
             if (uint32_t ev = EventsOfStatusChange(StatusOfBits(before), StatusOfBits(bits))) {
+                // The CTS edge count and the level it left, in one word: read together.
+                if ((before ^ bits) & TIOCM_CTS) polledCts_ = ((polledCts_ >> 1) + 1) << 1 | ((bits & TIOCM_CTS) != 0);
                 polledEvents_ |= ev;
                 Kick(wakeFd_);
             }
@@ -562,6 +581,8 @@ private:
     int openBits_ = 0;
     TLineCounts openCounts_;
     std::atomic<uint32_t> polledEvents_{0};
+    std::atomic<uint32_t> polledCts_{0};  // the poller's CTS edges times two, plus the level
+    std::atomic<bool> watcherPolls_{false};
     std::thread watcher_;
     std::atomic<bool> quit_{false}, watcherEnded_{false}, gone_{false}, watcherInWait_{false};
 
@@ -574,6 +595,7 @@ private:
     bool ctsHanded_ = false;   // the level the last edge handed on left the line at
     bool ctsSkew_ = false;     // one edge handed on that the counter has not counted
     bool eventHasCts_ = false; // the last wait handed on an edge
+    uint32_t ctsPolledTaken_ = 0;  // the poller's edges counted in so far
     static constexpr int kQuietLooks = 2;
     int quietLooks_ = kQuietLooks;  // looks at unmoved counters in a row, the watcher in its wait
 

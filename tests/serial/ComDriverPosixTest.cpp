@@ -361,7 +361,8 @@ protected:
 
 }  // namespace
 
-// An adapter that reports its lines but cannot wait for them: they are watched all the same.
+// An adapter that reports its lines but cannot wait for them: they are watched all the same, and
+// the changes seen while a report waits for the window are each reported.
 TEST_F(ScriptedLinesTest, a_device_without_line_waits_still_reports_cts) {
     lines.canWait = false;
     lines.hasCounters = false;
@@ -371,6 +372,11 @@ TEST_F(ScriptedLinesTest, a_device_without_line_waits_still_reports_cts) {
     ASSERT_TRUE(WaitFor("cts1 "));
     lines.bits = 0;
     ASSERT_TRUE(WaitFor("cts0 "));
+    for (int on : {TIOCM_CTS, 0, TIOCM_CTS}) {
+        lines.bits = on;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(testing_support::PumpQueueUntil(ui, [&] { return log == "cts0 cts1 cts0 cts1 cts0 cts1 "; }, 40)) << log;
 }
 
 // Pulled in the middle of a report: the counters saw the edge, the status can no longer be read.
