@@ -8,6 +8,31 @@
 
 namespace serial {
 
+namespace {
+
+template <class T> struct TValueOf { using type = T; };
+template <class T> struct TValueOf<std::atomic<T>> { using type = T; };
+
+// Holds a member at a value while a scope lasts, and puts `after` back however the scope ends.
+template <class T>
+class THeldFor {
+    using V = typename TValueOf<T>::type;
+
+public:
+    THeldFor(T& member, V during, V after = V{}) : member_(member), after_(std::move(after)) {
+        member_ = std::move(during);
+    }
+    ~THeldFor() { member_ = std::move(after_); }
+    THeldFor(const THeldFor&) = delete;
+    THeldFor& operator=(const THeldFor&) = delete;
+
+private:
+    T& member_;
+    V after_;
+};
+
+}  // namespace
+
 // --- settings objects -------------------------------------------------------------------------
 
 template <class T>
@@ -214,17 +239,14 @@ void TCustomComPort::ApplyBufferSizes() {
         throw EComPort(9, error);
 }
 
-TModemSignals TCustomComPort::ReadModemSignals() {
-    uint32_t status = 0;
-    int error = ERROR_INVALID_HANDLE;
-    if (!device_ || !device_->GetCommModemStatus(status, error)) throw EComPort(11, error);
-    return static_cast<TModemSignals>((status >> 4) & 0x0F);
-}
+TModemSignals TCustomComPort::ReadModemSignals() { return ReadSignals(&TComDevice::GetCommModemStatus); }
 
-TModemSignals TCustomComPort::ReadEventSignals() {
+TModemSignals TCustomComPort::ReadEventSignals() { return ReadSignals(&TComDevice::GetEventModemStatus); }
+
+TModemSignals TCustomComPort::ReadSignals(bool (TComDevice::*read)(uint32_t&, int&)) {
     uint32_t status = 0;
     int error = ERROR_INVALID_HANDLE;
-    if (!device_ || !device_->GetEventModemStatus(status, error)) throw EComPort(11, error);
+    if (!device_ || !(device_.get()->*read)(status, error)) throw EComPort(11, error);
     return static_cast<TModemSignals>((status >> 4) & 0x0F);
 }
 
@@ -320,11 +342,7 @@ void TCustomComPort::ClosePort() {
         reopenDeferred_ = false;
         return;
     }
-    closing_ = true;
-    struct TEndClosing {
-        std::atomic<bool>& closing;
-        ~TEndClosing() { closing = false; }
-    } endClosing{closing_};
+    THeldFor closing(closing_, true);
     ReportLineSignals(false);
     if (OnBeforeClose) OnBeforeClose(*this);
     // A device already gone cannot be purged; it can still be closed.
@@ -417,28 +435,21 @@ void TCustomComPort::Dispatch(TComEvents events) {
         ui_.Synchronize([this, events, lines] {
             if (closing_) return;  // run by the close's own wait for the thread
             ++dispatching_;
-            eventLines_ = lines;
             try {
+                THeldFor held(eventLines_, lines);
                 RunEventHandlers(events);
             } catch (...) {
-                eventLines_.reset();
                 EndDispatch();
                 throw;
             }
-            eventLines_.reset();
             EndDispatch();
         });
         break;
-    case smNone:
-        eventLines_ = lines;
-        try {
-            RunEventHandlers(events);
-        } catch (...) {
-            eventLines_.reset();
-            throw;
-        }
-        eventLines_.reset();
+    case smNone: {
+        THeldFor held(eventLines_, lines);
+        RunEventHandlers(events);
         break;
+    }
     case smWindowSync:
         // One message per event; the UI thread handles it later, only while the port is open.
         for (TComEvent e : kDispatchOrder) {
@@ -447,13 +458,12 @@ void TCustomComPort::Dispatch(TComEvents events) {
             ui_.Post([this, alive, e, lines] {
                 if (alive.expired() || !connected_ || closing_) return;
                 ++dispatching_;
-                eventLines_ = lines;
                 try {
+                    THeldFor held(eventLines_, lines);
                     DispatchStep(e);
                 } catch (const std::exception& ex) {
                     if (ReportError) ReportError(ex);
                 }
-                eventLines_.reset();
                 EndDispatch();
             });
         }
@@ -564,10 +574,7 @@ void TCustomComPort::RxCharStep() {
 
 void TCustomComPort::ReportLineSignals(bool open) {
     if (open) {
-        struct TOpenReport {
-            bool& flag;
-            ~TOpenReport() { flag = false; }
-        } reporting{reportingOpen_ = true};
+        THeldFor reporting(reportingOpen_, true);
         unseenSinceOpen_ = openSignals_ = 0;
         DispatchStep(evCTS);
         DispatchStep(evDSR);

@@ -192,6 +192,7 @@ private:
     void ReportMonitoringEnded(std::exception_ptr failure);
     void Dispatch(TComEvents events);
     TModemSignals ReadEventSignals();  // the lines as the last wait's events left them
+    TModemSignals ReadSignals(bool (TComDevice::*read)(uint32_t&, int&));
     void EndDispatch();
     void ReportLineSignals(bool open);
     void RunEventHandlers(TComEvents events);
