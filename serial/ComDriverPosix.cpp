@@ -252,10 +252,11 @@ public:
         std::lock_guard<std::mutex> g(waitLock_);
         mask_ = mask;
         // Changes from before the mask was set are not reported.
-        if (hasCounts_) ReadCounts(lineIoctl_, fd_, waitCounts_);
-        int bits = 0;
-        ctsHanded_ = hasLines_ && lineIoctl_(fd_, TIOCMGET, &bits) == 0 && (bits & TIOCM_CTS);
-        if (!hasCounts_) {
+        if (hasCounts_) {
+            ReadCounts(lineIoctl_, fd_, waitCounts_);
+            int bits = 0;
+            ctsHanded_ = lineIoctl_(fd_, TIOCMGET, &bits) == 0 && (bits & TIOCM_CTS);
+        } else {
             const uint32_t polled = polledCts_;
             ctsPolledTaken_ = polled >> 1;
             ctsHanded_ = polled & 1;
@@ -514,25 +515,26 @@ private:
         if (ctsBacklog_ > kMaxCtsBacklog) ctsBacklog_ -= (ctsBacklog_ - kMaxCtsBacklog + 1) & ~1u;
     }
 
-    // The line watcher: one TIOCMIWAIT after another, each return wakes the event wait.
+    // The line watcher: one TIOCMIWAIT after another, each change wakes the event wait once.
     void WatchLines() {
         const unsigned long lines = TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD;
         TLineCounts seen = openCounts_;
+        bool changed = false;  // the last wait returned for a change
         while (!quit_) {
-            // A wait sees only changes after it began: one that came before (since the open, or
-            // between two waits) is handed on from the counters first.
+            // A wait sees only changes after it began: those before it (since the open, between two
+            // waits, or the one that ended the last wait) are handed on from the counters.
             TLineCounts now;
             if (hasCounts_ && ReadCounts(lineIoctl_, fd_, now)) {
                 if (EventsBetween(seen, now)) Kick(wakeFd_);
                 seen = now;
+            } else if (changed) {
+                Kick(wakeFd_);
             }
             watcherInWait_ = true;
             const int waited = lineIoctl_(fd_, TIOCMIWAIT, reinterpret_cast<void*>(lines));
             watcherInWait_ = false;
-            if (waited == 0) {
-                Kick(wakeFd_);
-                continue;
-            }
+            changed = waited == 0;
+            if (changed) continue;
             if (errno == EINTR) continue;
             if (NoModemLines(errno)) PollLines();  // a driver that reports the lines but cannot wait for them
             else LineLost();

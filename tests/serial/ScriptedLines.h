@@ -27,7 +27,8 @@ struct TScriptedLines {
     int waitMs = 5;
     // The next TIOCMIWAIT sees CTS change as it begins, before it takes its own count: the edge
     // wakes no wait, as one that comes while the watcher goes back into the kernel. It comes once
-    // another thread (the event thread) has read the counters with the edge that woke the watcher.
+    // another thread (the event thread) has read the counters with the edge that woke the watcher,
+    // and the lines after them: neither shows it.
     std::atomic<bool> edgeAsWaitBegins{false};
 
     // CTS on or off, counted as the driver counts an edge.
@@ -44,6 +45,7 @@ struct TScriptedLines {
         return [this](int, unsigned long request, void* arg) -> int {
             switch (request) {
             case TIOCMGET:
+                if (std::this_thread::get_id() != waiter_) ++linesReadElsewhere_;
                 if (int e = failGet.load()) return Fail(e);
                 *static_cast<int*>(arg) = bits;
                 return 0;
@@ -54,7 +56,10 @@ struct TScriptedLines {
                 auto* ic = static_cast<serial_icounter_struct*>(arg);
                 *ic = {};
                 ic->cts = static_cast<int>(ctsCount.load());
-                if (std::this_thread::get_id() != waiter_) ctsReadElsewhere_ = static_cast<uint32_t>(ic->cts);
+                if (std::this_thread::get_id() != waiter_) {
+                    linesReadWithCount_ = linesReadElsewhere_.load();
+                    ctsReadElsewhere_ = static_cast<uint32_t>(ic->cts);
+                }
                 return 0;
             }
             case TIOCMIWAIT: {
@@ -63,7 +68,7 @@ struct TScriptedLines {
                 std::unique_lock<std::mutex> g(lock_);
                 if (edgeAsWaitBegins.exchange(false)) {
                     g.unlock();
-                    for (int i = 0; i < 1000 && ctsReadElsewhere_ != ctsCount; ++i)
+                    for (int i = 0; i < 1000 && (ctsReadElsewhere_ != ctsCount || linesReadElsewhere_ == linesReadWithCount_); ++i)
                         std::this_thread::sleep_for(std::chrono::microseconds(50));
                     g.lock();
                     bits = bits ^ TIOCM_CTS;
@@ -88,6 +93,7 @@ struct TScriptedLines {
 private:
     std::atomic<std::thread::id> waiter_{};
     std::atomic<uint32_t> ctsReadElsewhere_{0};
+    std::atomic<int> linesReadElsewhere_{0}, linesReadWithCount_{0};
     std::mutex lock_;
     std::condition_variable changed_;
 };
