@@ -3,6 +3,7 @@
 # program to its first tick (the window caption shows the offset from GMT once the first tick ran),
 # on $DISPLAY, under the caller's locale.
 set -euo pipefail
+# shellcheck source=tests/package/unpack.sh
 . "$(dirname "$0")/../tests/package/unpack.sh"
 unpack_package "$1"
 echo "package_size_mb $(LC_ALL=C awk -v b="$(stat -c %s "$tarball")" 'BEGIN { printf "%.3f", b / 1048576 }') MB"

@@ -47,7 +47,7 @@ wait_for() {  # wait_for SECONDS COMMAND...: until the command succeeds
 }
 # The main window's caption ends with the offset from GMT; the error report's caption is the
 # application title alone, "hh:mm:ss Tempix ver 1.2".
-main_window() { xdotool search --onlyvisible --name 'Tempix ver 1\.2 \(GMT' 2>/dev/null | head -1; }
+main_window() { xdotool search --onlyvisible --name 'Tempix ver 1\.2 \(GMT' 2>/dev/null | sed -n 1p; }
 reports() { xdotool search --onlyvisible --name 'Tempix ver 1\.2$' 2>/dev/null | wc -l; }
 box_up() { [ "$(reports)" -ge 1 ]; }
 box_down() { [ "$(reports)" -eq 0 ]; }
@@ -71,20 +71,20 @@ shot() {
   [ -n "${TEMPIX_SCREENSHOTS:-}" ] || return 0
   mkdir -p "$TEMPIX_SCREENSHOTS"
   local id
-  id=$(xdotool search --onlyvisible --name "$2" 2>/dev/null | head -1) || true
+  id=$(xdotool search --onlyvisible --name "$2" 2>/dev/null | sed -n 1p) || true
   [ -n "$id" ] || return 0
   python3 "$(dirname "$0")/../wine/screenshot.py" "$TEMPIX_SCREENSHOTS/$build_name-$1.png" "$id" ||
     echo "screenshot $1 not saved" >&2
 }
 
 polish=C
-locale -a 2>/dev/null | grep -qix 'pl_PL.utf-\?8' && polish=pl_PL.UTF-8
+if grep -qix 'pl_PL.utf-\?8' <<<"$(locale -a 2>/dev/null)"; then polish=pl_PL.UTF-8; fi
 
 # start_program DIR LOCALE: the program copied into DIR, started there, its main window active.
 start_program() {
   dir=$1
   cp "$exe" "$dir/$name"
-  (cd "$dir" && LC_ALL=$2 LANGUAGE= exec "${launcher[@]}" "$dir/$name") >"$dir/run.log" 2>&1 &
+  (cd "$dir" && LC_ALL=$2 LANGUAGE='' exec "${launcher[@]}" "$dir/$name") >"$dir/run.log" 2>&1 &
   pid=$!
   local w=
   for _ in $(seq 600); do w=$(main_window) && [ -n "$w" ] && break; sleep 0.1; done
@@ -148,7 +148,7 @@ if [ -n "${TEMPIX_WINDOW_MANAGER:-}" ]; then
   fi
   # Every byte as stored but the height, which follows the size at the display's resolution.
   printf '238\r\n255\r\nArial\r\n0\r\n20\r\n0\r\n-1\r\n' | cmp -s - <(sed 3d "$work/nokey/userfont.dat") ||
-    fail "closing wrote $(od -c "$work/nokey/userfont.dat" | head -3)"
+    fail "closing wrote $(od -c "$work/nokey/userfont.dat" | sed -n 1,3p)"
 fi
 stop_program
 
@@ -218,7 +218,7 @@ for entry in "${rounds[2]}" "${rounds[3]}"; do  # mouse mode twice: the cursor i
   wait_for 10 window_up '^Blokada myszy' || fail "no lock window"
   sleep 0.5
   shot mouse-lock-window '^Blokada myszy'
-  eval "$(xdotool getwindowgeometry --shell "$(xdotool search --onlyvisible --name '^Blokada myszy' | head -1)")"
+  eval "$(xdotool getwindowgeometry --shell "$(xdotool search --onlyvisible --name '^Blokada myszy' | sed -n 1p)")"
   centre=$((X + WIDTH / 2))
   eval "$(xdotool getmouselocation --shell)"
   [ "$X" -ge $((centre - 4)) ] && [ "$X" -le $((centre + 4)) ] ||
@@ -232,7 +232,7 @@ done
 stop_program
 # The serial-port window's close stored the selections it loaded (none stored: the defaults).
 printf 'COM1\r\n9600\r\n8\r\nHardware\r\nNone\r\n1\r\n' | cmp -s - "$work/keys/usercom.dat" ||
-  fail "the serial-port window stored $(od -c "$work/keys/usercom.dat" | head -3)"
+  fail "the serial-port window stored $(od -c "$work/keys/usercom.dat" | sed -n 1,3p)"
 # The records' shape, digits aside, is the same under both locales.
 shape() { tr '0-9' '#' <"$1" | sort -u; }
 [ "$(shape "$work/keys/time.txt")" = "$(shape "$work/report/time.txt")" ] ||

@@ -29,7 +29,7 @@ weston --backend=x11-backend.so --width=1024 --height=768 --xwayland --socket="$
 pids+=($!)
 listening() { grep -o 'xserver listening on display :[0-9]*' "$work/weston.log" >/dev/null; }
 wait_for 10 listening || fail "weston did not start"
-xdisplay=$(grep -o 'xserver listening on display :[0-9]*' "$work/weston.log" | head -1 | grep -o ':[0-9]*')
+xdisplay=$(grep -m1 -o 'xserver listening on display :[0-9]*' "$work/weston.log" | grep -o ':[0-9]*')
 
 # start DIR DISPLAY: the program copied into DIR, started there on the Wayland socket (and X display).
 start() {
@@ -40,7 +40,7 @@ start() {
   pid=$!
 }
 x() { DISPLAY=$xdisplay "$@"; }
-window() { x xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+window() { x xdotool search --onlyvisible --name "$1" 2>/dev/null | sed -n 1p; }
 up() { [ -n "$(window "$1")" ]; }
 records() { echo $(( $(stat -c %s "$work/x/time.txt" 2>/dev/null || echo 0) / 35 )); }
 has_records() { [ "$(records)" -eq "$1" ]; }

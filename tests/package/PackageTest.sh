@@ -4,6 +4,7 @@
 # executable, and nowhere else.
 set -euo pipefail
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# shellcheck source=tests/package/unpack.sh
 . "$(dirname "$0")/unpack.sh"
 unpack_package "$1"
 
@@ -31,7 +32,8 @@ moved="$work/gdzie indziej/Tempix"
 mkdir -p "$(dirname "$moved")"
 cp -a "$root" "$moved"
 "$moved/install-desktop-entry" >/dev/null
-[ "$(ls "$XDG_DATA_HOME/applications" | grep -c '\.desktop$')" -eq 1 ] || fail "more than one entry: $(ls "$XDG_DATA_HOME/applications")"
+entries=("$XDG_DATA_HOME"/applications/*.desktop)
+[ ${#entries[@]} -eq 1 ] || fail "more than one entry: ${entries[*]}"
 grep -qxF "Exec=\"$moved/Tempix\"" "$entry" || fail "the entry does not start the moved folder's Tempix: $(grep ^Exec "$entry")"
 grep -qxF "Icon=$moved/tempix.png" "$entry" || fail "the entry's icon: $(grep ^Icon "$entry")"
 if command -v desktop-file-validate >/dev/null; then
@@ -43,7 +45,7 @@ rm -rf "$(dirname "$moved")"
 mkdir "$work/cwd"
 (cd "$work/cwd" && exec "$root/Tempix") &
 pid=$!
-wid=$(timeout 30 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -1) || fail "no window"
+wid=$(timeout 30 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | sed -n 1p) || fail "no window"
 xdotool windowfocus --sync "$wid"
 sleep 0.5
 xdotool key Return
@@ -55,7 +57,7 @@ sleep 0.3
 size=$(stat -c %s "$root/time.txt")
 [ "$size" -eq 35 ] || fail "time.txt has $size bytes, want one 35-byte record"
 LC_ALL=C grep -Eq '^ +[0-9]{2}.[0-9]{2}.[0-9]{2}.[0-9]{3} UT +\([0-9]{2}.[0-9]{2}.[0-9]{4}\)'$'\r''$' "$root/time.txt" \
-  || fail "the record is malformed: $(od -c "$root/time.txt" | head -3)"
+  || fail "the record is malformed: $(od -c "$root/time.txt" | sed -n 1,3p)"
 cmp -s "$root/time.txt" "$root/temp.txt" || fail "the user's log differs from time.txt"
 [ -z "$(ls -A "$work/cwd")" ] || fail "files written to the working folder: $(ls -A "$work/cwd")"
 kill -0 "$pid" || fail "Tempix ended after the capture"

@@ -44,7 +44,7 @@ mkdir "$work/cwd"
 (cd "$work/cwd" && exec "$here/../../scripts/wine-run" "$work/Tempix/Tempix.exe") >"$work/wine.log" 2>&1 &
 wid=
 for _ in $(seq 600); do
-  wid=$(xdotool search --onlyvisible --classname tempix.exe 2>/dev/null | head -1) && [ -n "$wid" ] && break
+  wid=$(xdotool search --onlyvisible --classname tempix.exe 2>/dev/null | sed -n 1p) && [ -n "$wid" ] && break
   sleep 0.1
 done
 [ -n "$wid" ] || fail "no Tempix window after 60 s: $(cat "$work/wine.log")"
@@ -65,9 +65,9 @@ for _ in $(seq 100); do [ -s "$log" ] && break; sleep 0.1; done
 [ -s "$log" ] || fail "no time.txt beside Tempix.exe after Enter"
 sleep 0.3
 size=$(stat -c %s "$log")
-[ "$size" -eq 35 ] || fail "time.txt has $size bytes, want one 35-byte record: $(od -c "$log" | head -3)"
+[ "$size" -eq 35 ] || fail "time.txt has $size bytes, want one 35-byte record: $(od -c "$log" | sed -n 1,3p)"
 LC_ALL=C grep -Eq '^ +[0-9]{2}.[0-9]{2}.[0-9]{2}.[0-9]{3} UT +\([0-9]{2}.[0-9]{2}.[0-9]{4}\)'$'\r''$' "$log" \
-  || fail "the record is malformed: $(od -c "$log" | head -3)"
+  || fail "the record is malformed: $(od -c "$log" | sed -n 1,3p)"
 cmp -s "$log" "$work/Tempix/temp.txt" || fail "the user's log differs from time.txt"
 [ -z "$(ls -A "$work/cwd")" ] || fail "files written to the working folder: $(ls -A "$work/cwd")"
 python3 "$here/screenshot.py" "$shots/tempix-win64-main.png" "$wid" || fail "no screenshot of the window"
