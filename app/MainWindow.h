@@ -11,9 +11,9 @@ namespace app {
 class TMainWindowLink {
 public:
     virtual ~TMainWindowLink() = default;
-    // The capture routine: freezes the live text into the stopped-time display and appends one
-    // record to each log. Raises base::EInOutError; the display has changed by then.
-    virtual void CaptureRoutine() = 0;
+    // The capture routine: shows the trigger's time in the stopped-time display and appends one
+    // record of it to each log. Raises base::EInOutError; the display has changed by then.
+    virtual void CaptureRoutine(TTriggerTime when) = 0;
     virtual const TDataPaths& Paths() const = 0;
     virtual std::string StoppedText() const = 0;
     virtual void FocusKeyChoice() = 0;

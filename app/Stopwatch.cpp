@@ -1,5 +1,7 @@
 #include "app/Stopwatch.h"
 
+#include <algorithm>
+
 #include "base/AnsiCodePage.h"
 #include "base/TextFile.h"
 
@@ -26,6 +28,20 @@ int CaptureKeyCode(int keyIndex) {
     case 3: return VK_ESCAPE;
     default: return 0;
     }
+}
+
+TCaptureTexts CaptureTextsAt(TTriggerTime when, const std::string& timeSep) {
+    const int64_t ms = when / 1000 - (when % 1000 < 0);  // cut, also before 1970
+    const base::TSystemTime t = base::SystemTimeFromUnixMs(ms);
+    return {base::LiveTimeText(t, timeSep), base::DateText(t)};
+}
+
+std::optional<int64_t> StampAgeUs(uint32_t stampMs, int64_t monoNowUs) {
+    if (stampMs == 0 || monoNowUs < 0) return std::nullopt;
+    const int64_t nowMs = monoNowUs / 1000;
+    const auto behindMs = static_cast<int32_t>(static_cast<uint32_t>(nowMs) - stampMs);
+    if (behindMs < 0 || behindMs > 1000) return std::nullopt;
+    return std::max<int64_t>(monoNowUs - (nowMs - behindMs) * 1000 - 500, 0);
 }
 
 std::string CaptureRecord(const std::string& timeText, const std::string& dateText) {

@@ -1,6 +1,8 @@
 // The main window's logic without the window: data file paths, the tick's texts, capture records.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -48,6 +50,22 @@ inline constexpr int VK_F9 = 0x78;
 
 // The capture key of the active-key choice: Enter, Pause, Insert, Esc; 0 (no key) for any other index.
 int CaptureKeyCode(int keyIndex);
+
+// When a trigger happened: microseconds since 1970-01-01 00:00 UTC on the PC clock.
+using TTriggerTime = int64_t;
+
+// What a capture at a trigger's moment shows and records: "hh:nn:ss,zzz UT" and "(dd-mm-yyyy)",
+// both of that moment, cut to the millisecond.
+struct TCaptureTexts {
+    std::string Time, Date;
+};
+TCaptureTexts CaptureTextsAt(TTriggerTime when, const std::string& timeSep);
+
+// How old an input event is, from its own stamp: the display server's milliseconds on the monotonic
+// clock, in 32 bits that wrap. The stamp counts whole milliseconds, so the event is placed in the
+// middle of its millisecond. Nothing when the stamp cannot be trusted: zero, ahead of now, or more
+// than a second old.
+std::optional<int64_t> StampAgeUs(uint32_t stampMs, int64_t monoNowUs);
 
 // One capture record: "%18s%15s" + CR LF, in the ANSI code page.
 std::string CaptureRecord(const std::string& timeText, const std::string& dateText);

@@ -1,6 +1,7 @@
 // Program start: the application title starts empty, the main window is the only window created.
 #include <wx/app.h>
 
+#include "app/InputTime.h"
 #include "app/Unit1.h"
 #include "app/UserLocale.h"
 #include "base/ExeDir.h"
@@ -18,6 +19,7 @@ public:
         app::ApplicationTitle().clear();
         app::UseUserLocale(base::ExecutableDirectory() + "locale");
         app::RunCallQueueOnUiLoop();
+        app::WatchInputMessages();
         auto* form = new app::TForm1(app::SystemServices());
         form->Show();
         return true;

@@ -8,6 +8,7 @@
 
 #include "app/FitText.h"
 #include "app/FontMapping.h"
+#include "app/InputTime.h"
 #include "app/Unit3.h"
 #include "resources/tempix.xpm"
 #include "serial/Unit4.h"
@@ -163,9 +164,10 @@ void TForm1::Timer1Timer(wxTimerEvent&) {
     if (caption != GetTitle()) SetTitle(caption);
 }
 
-void TForm1::CaptureRoutine() {
-    Panel2->SetCaption(Panel1->Caption());
-    AppendCaptureRecords(Panel2->Caption().utf8_string(), clock_.Texts().DateText, paths_);
+void TForm1::CaptureRoutine(TTriggerTime when) {
+    const TCaptureTexts texts = CaptureTextsAt(when, clock_.FormatSettings().TimeSeparator);
+    Panel2->SetCaption(wxString::FromUTF8(texts.Time));
+    AppendCaptureRecords(Panel2->Caption().utf8_string(), texts.Date, paths_);
 }
 
 void TForm1::FocusKeyChoice() { RadioGroup1->SetFocus(); }
@@ -176,10 +178,11 @@ void TForm1::FocusKeyChoice() { RadioGroup1->SetFocus(); }
 // close it. So the capture happens at once, and its error report once the key is up; captures that
 // fail before then share that one report.
 void TForm1::FormKeyDown(wxKeyEvent& event) {
+    const TTriggerTime when = InputEventTime(event, *services_.Clock);
     int key = VirtualKeyOf(event);
     if (key != 0 && key == CaptureKeyCode(RadioGroup1->GetSelection())) {
         try {
-            CaptureRoutine();
+            CaptureRoutine(when);
         } catch (...) {
             if (!pendingReport_) {
                 pendingReport_ = std::current_exception();

@@ -45,7 +45,7 @@ public:
     TTickTimer Timer1;
 
     // TMainWindowLink
-    void CaptureRoutine() override;
+    void CaptureRoutine(TTriggerTime when) override;
     const TDataPaths& Paths() const override { return paths_; }
     std::string StoppedText() const override { return Panel2->Caption().utf8_string(); }
     void FocusKeyChoice() override;

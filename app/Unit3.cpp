@@ -2,6 +2,8 @@
 
 #include <wx/display.h>
 
+#include "app/InputTime.h"
+
 namespace app {
 
 TScreenRect LockRectangle(const wxRect& w, const wxRect& client) {
@@ -26,9 +28,10 @@ TForm3::TForm3(wxWindow* owner, TMainWindowLink& main)
     // The second press of a double click is no new click.
     Panel1->Bind(wxEVT_LEFT_DCLICK, [this](wxMouseEvent&) { pressed_ = false; });
     Panel1->Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& e) {
+        const TTriggerTime when = InputEventTime(e, *main_.Services().Clock);
         bool completed = pressed_ && wxRect(Panel1->GetClientSize()).Contains(e.GetPosition());
         pressed_ = false;
-        if (completed) Guarded(*main_.Services().Dialogs, [this] { main_.CaptureRoutine(); });
+        if (completed) Guarded(*main_.Services().Dialogs, [this, when] { main_.CaptureRoutine(when); });
         e.Skip();
     });
     Bind(wxEVT_ACTIVATE, &TForm3::FormActivate, this);

@@ -1,6 +1,13 @@
 #include "base/Clock.h"
 
+#include <chrono>
+
 namespace base {
+
+int64_t TClock::MonotonicUsNow() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 std::optional<int> BiasInForce(const TTimeZoneInformation& tzi) {
     switch (tzi.Result) {

@@ -29,6 +29,12 @@ public:
     virtual ~TClock() = default;
     virtual TSystemTime UtcNow() = 0;
     virtual TSystemTime LocalNow() = 0;
+    // The same wall clock as UtcNow, in microseconds since 1970-01-01 00:00 UTC, as finely as the
+    // system reads it: the time of a trigger.
+    virtual int64_t UnixUsNow() { return UnixMsFromSystemTime(UtcNow()) * 1000; }
+    // A clock that no setting moves, in microseconds from some start: how old an input event is,
+    // from the display server's stamp on it.
+    virtual int64_t MonotonicUsNow();
     virtual TTimeZoneInformation TimeZone() = 0;
     // Sets the local wall-clock time; false when the system refuses.
     virtual bool SetLocalTime(const TSystemTime& local) = 0;

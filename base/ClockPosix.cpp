@@ -25,6 +25,12 @@ public:
 
     TSystemTime UtcNow() override { return SystemTimeFromUnixMs(RealtimeMs()); }
 
+    int64_t UnixUsNow() override {
+        timespec ts{};
+        calls_.GetTime(&ts);
+        return static_cast<int64_t>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+    }
+
     TSystemTime LocalNow() override {
         int64_t ms = RealtimeMs();
         return SystemTimeFromUnixMs(ms + static_cast<int64_t>(GmtOffsetAt(ms)) * 1000);
@@ -59,11 +65,7 @@ public:
     bool SetTimeRelative(int64_t usec) override { return TimedatedSetTimeRelative(usec, SystemBusAddress()); }
 
 private:
-    int64_t RealtimeMs() {
-        timespec ts{};
-        calls_.GetTime(&ts);
-        return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-    }
+    int64_t RealtimeMs() { return FloorDiv(UnixUsNow(), 1000); }
 
     TPosixClockCalls calls_;
 };

@@ -21,14 +21,20 @@ public:
 class TFakeClock final : public TRelativeRecordingClock {
 public:
     int64_t UtcMs = 0;     // Unix milliseconds
+    int64_t MonoUs = 0;    // the monotonic clock
     int LocalBias = 0;     // UTC minus local, minutes
     TTimeZoneInformation Zone;
     bool RefuseSetting = false;
     std::vector<TSystemTime> Settings;
 
-    void Advance(int64_t ms) { UtcMs += ms; }
+    void Advance(int64_t ms) {
+        UtcMs += ms;
+        MonoUs += ms * 1000;
+    }
 
     TSystemTime UtcNow() override { return SystemTimeFromUnixMs(UtcMs); }
+    int64_t UnixUsNow() override { return UtcMs * 1000; }
+    int64_t MonotonicUsNow() override { return MonoUs; }
     TSystemTime LocalNow() override { return SystemTimeFromUnixMs(UtcMs - LocalBias * 60000LL); }
     TTimeZoneInformation TimeZone() override { return Zone; }
     bool SetLocalTime(const TSystemTime& local) override {
@@ -50,6 +56,7 @@ public:
     std::vector<TSystemTime> Settings;
     bool RefuseSetting = false;
     TSystemTime UtcNow() override { return SystemClock().UtcNow(); }
+    int64_t UnixUsNow() override { return SystemClock().UnixUsNow(); }
     TSystemTime LocalNow() override { return SystemClock().LocalNow(); }
     TTimeZoneInformation TimeZone() override { return SystemClock().TimeZone(); }
     bool SetLocalTime(const TSystemTime& local) override {

@@ -69,12 +69,32 @@ private:
     bool enabled_ = false;
 };
 
+// Windows 8 and later read the clock to a fraction of a microsecond; Windows 7 only at its tick.
+using TGetTimeCall = VOID(WINAPI*)(LPFILETIME);
+TGetTimeCall PreciseTimeCall() {
+    static const TGetTimeCall call = [] {
+        HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+        auto precise = kernel ? reinterpret_cast<TGetTimeCall>(reinterpret_cast<void (*)()>(
+                                    GetProcAddress(kernel, "GetSystemTimePreciseAsFileTime")))
+                              : nullptr;
+        return precise ? precise : &GetSystemTimeAsFileTime;
+    }();
+    return call;
+}
+
 class TWinClock final : public TClock {
 public:
     TSystemTime UtcNow() override {
         SYSTEMTIME st;
         GetSystemTime(&st);
         return FromWin(st);
+    }
+
+    int64_t UnixUsNow() override {
+        FILETIME ft;
+        PreciseTimeCall()(&ft);
+        const int64_t ticks = static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+        return (ticks - 116444736000000000LL) / 10;  // 100 ns units since 1601
     }
 
     TSystemTime LocalNow() override {

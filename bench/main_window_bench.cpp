@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
     std::vector<double> us;
     for (int i = 0; i < 2000; ++i) {
         auto a = steady_clock::now();
-        form->CaptureRoutine();
+        form->CaptureRoutine(base::SystemClock().UnixUsNow());
         us.push_back(duration<double, std::micro>(steady_clock::now() - a).count());
     }
     bench::Figure("capture_routine_median_us", bench::Percentile(us, 50), "us");

@@ -105,8 +105,8 @@ void TComBuffer::Assign(const TComBuffer& o) {
 
 // --- the port ---------------------------------------------------------------------------------
 
-TCustomComPort::TCustomComPort(TComDriver& driver, base::TCallQueue& ui)
-    : Parity(*this), FlowControl(*this), Timeouts(*this), Buffer(*this), driver_(driver), ui_(ui),
+TCustomComPort::TCustomComPort(TComDriver& driver, base::TCallQueue& ui, base::TClock& clock)
+    : Parity(*this), FlowControl(*this), Timeouts(*this), Buffer(*this), driver_(driver), ui_(ui), clock_(clock),
       alive_(std::make_shared<bool>(true)) {}
 
 TCustomComPort::~TCustomComPort() {
@@ -239,14 +239,19 @@ void TCustomComPort::ApplyBufferSizes() {
         throw EComPort(9, error);
 }
 
-TModemSignals TCustomComPort::ReadModemSignals() { return ReadSignals(&TComDevice::GetCommModemStatus); }
+TModemSignals TCustomComPort::ReadModemSignals() {
+    return ReadSignals([this](uint32_t& status, int& error) { return device_->GetCommModemStatus(status, error); });
+}
 
-TModemSignals TCustomComPort::ReadEventSignals() { return ReadSignals(&TComDevice::GetEventModemStatus); }
+TModemSignals TCustomComPort::ReadEventSignals(int64_t& seenUs) {
+    return ReadSignals(
+        [&](uint32_t& status, int& error) { return device_->GetEventModemStatus(status, seenUs, error); });
+}
 
-TModemSignals TCustomComPort::ReadSignals(bool (TComDevice::*read)(uint32_t&, int&)) {
+TModemSignals TCustomComPort::ReadSignals(const std::function<bool(uint32_t&, int&)>& read) {
     uint32_t status = 0;
     int error = ERROR_INVALID_HANDLE;
-    if (!device_ || !(device_.get()->*read)(status, error)) throw EComPort(11, error);
+    if (!device_ || !read(status, error)) throw EComPort(11, error);
     return static_cast<TModemSignals>((status >> 4) & 0x0F);
 }
 
@@ -370,10 +375,11 @@ void TCustomComPort::ThreadBody(TComEvents) {
     for (;;) {
         uint32_t mask = 0;
         TComDevice::TWait w = device_->WaitCommEvent(mask);
+        const int64_t returned = clock_.UnixUsNow();  // first: the time a line change is captured at
         if (w == TComDevice::TWait::Event) {
             TComEvents events = MaskToEvents(mask);
             try {
-                Dispatch(events);
+                Dispatch(events, returned);
             } catch (...) {
                 // A failing dispatch ends the thread: a device that failed under it (gone in the
                 // middle of a report) or a handler that raised. Either way monitoring has ended.
@@ -424,19 +430,25 @@ void TCustomComPort::ReportMonitoringEnded(std::exception_ptr failure) {
     }
 }
 
-void TCustomComPort::Dispatch(TComEvents events) {
-    // The lines as they were when the wait returned, read here on the event thread: a report the
-    // window takes up late still tells the change that raised it (an "on" is not lost to the "off"
-    // that followed, an "off" not read as the next "on").
+void TCustomComPort::Dispatch(TComEvents events, int64_t waitReturnedUs) {
+    // The lines as they were when the wait returned, and when they changed so, read here on the
+    // event thread: a report the window takes up late still tells the change that raised it (an
+    // "on" is not lost to the "off" that followed, an "off" not read as the next "on"), and when.
     std::optional<TModemSignals> lines;
-    if (events & (EventBit(evCTS) | EventBit(evDSR) | EventBit(evRLSD))) lines = ReadEventSignals();
+    std::optional<int64_t> seen;
+    if (events & (EventBit(evCTS) | EventBit(evDSR) | EventBit(evRLSD))) {
+        int64_t seenUs = waitReturnedUs;
+        lines = ReadEventSignals(seenUs);
+        seen = seenUs;
+    }
     switch (syncMethod_) {
     case smThreadSync:
-        ui_.Synchronize([this, events, lines] {
+        ui_.Synchronize([this, events, lines, seen] {
             if (closing_) return;  // run by the close's own wait for the thread
             ++dispatching_;
             try {
                 THeldFor held(eventLines_, lines);
+                THeldFor heldTime(eventTime_, seen);
                 RunEventHandlers(events);
             } catch (...) {
                 EndDispatch();
@@ -447,6 +459,7 @@ void TCustomComPort::Dispatch(TComEvents events) {
         break;
     case smNone: {
         THeldFor held(eventLines_, lines);
+        THeldFor heldTime(eventTime_, seen);
         RunEventHandlers(events);
         break;
     }
@@ -455,11 +468,12 @@ void TCustomComPort::Dispatch(TComEvents events) {
         for (TComEvent e : kDispatchOrder) {
             if (!(events & EventBit(e))) continue;
             std::weak_ptr<bool> alive = alive_;
-            ui_.Post([this, alive, e, lines] {
+            ui_.Post([this, alive, e, lines, seen] {
                 if (alive.expired() || !connected_ || closing_) return;
                 ++dispatching_;
                 try {
                     THeldFor held(eventLines_, lines);
+                    THeldFor heldTime(eventTime_, seen);
                     DispatchStep(e);
                 } catch (const std::exception& ex) {
                     if (ReportError) ReportError(ex);
@@ -493,6 +507,7 @@ void TCustomComPort::RunEventHandlers(TComEvents events) {
 }
 
 void TCustomComPort::SignalStep(TModemSignals bit, TComSignalEvent TComLink::*slot, const TComSignalEvent& handler) {
+    lineTime_ = eventTime_ ? *eventTime_ : clock_.UnixUsNow();
     bool on = ((eventLines_ ? *eventLines_ : ReadModemSignals()) & bit) != 0;
     // A line that came on between the event wait's start and the open report is reported by both:
     // the thread's first report that finds it still on is that same change (an "on" twice would be
@@ -573,6 +588,7 @@ void TCustomComPort::RxCharStep() {
 }
 
 void TCustomComPort::ReportLineSignals(bool open) {
+    lineTime_ = clock_.UnixUsNow();
     if (open) {
         THeldFor reporting(reportingOpen_, true);
         unseenSinceOpen_ = openSignals_ = 0;

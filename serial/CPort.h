@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/CallQueue.h"
+#include "base/Clock.h"
 #include "serial/ComDriver.h"
 
 namespace serial {
@@ -115,7 +116,8 @@ private:
 
 class TCustomComPort {
 public:
-    TCustomComPort(TComDriver& driver, base::TCallQueue& ui = base::TCallQueue::Main());
+    TCustomComPort(TComDriver& driver, base::TCallQueue& ui = base::TCallQueue::Main(),
+                   base::TClock& clock = base::SystemClock());
     virtual ~TCustomComPort();
     TCustomComPort(const TCustomComPort&) = delete;
     TCustomComPort& operator=(const TCustomComPort&) = delete;
@@ -175,6 +177,10 @@ public:
 
     TLineSettings LineSettings() const;
     bool EventThreadRunning() const { return threadCreated_; }
+    // When the line change a CTS, DSR or RLSD report tells of happened (microseconds since 1970,
+    // UTC): as the event thread saw it, however late the report is handled. The open report's
+    // lines are read as it runs. Asked from the report's handlers.
+    int64_t LineChangeTime() const { return lineTime_; }
 
     // Controls bound to the port ask to hear of its destruction, so that they forget it.
     void AddRemovalNotice(const void* owner, std::function<void()> notice);
@@ -190,9 +196,10 @@ private:
                                                    evCTS,   evDSR,    evRxFlag,  evRLSD,  evRx80Full};
     void ThreadBody(TComEvents events);
     void ReportMonitoringEnded(std::exception_ptr failure);
-    void Dispatch(TComEvents events);
-    TModemSignals ReadEventSignals();  // the lines as the last wait's events left them
-    TModemSignals ReadSignals(bool (TComDevice::*read)(uint32_t&, int&));
+    void Dispatch(TComEvents events, int64_t waitReturnedUs);
+    // The lines as the last wait's events left them, and when they were seen so.
+    TModemSignals ReadEventSignals(int64_t& seenUs);
+    TModemSignals ReadSignals(const std::function<bool(uint32_t&, int&)>& read);
     void EndDispatch();
     void ReportLineSignals(bool open);
     void RunEventHandlers(TComEvents events);
@@ -206,6 +213,7 @@ private:
 
     TComDriver& driver_;
     base::TCallQueue& ui_;
+    base::TClock& clock_;
     std::unique_ptr<TComDevice> device_;
     std::thread thread_;
     std::atomic<bool> threadEnded_{false};
@@ -228,6 +236,8 @@ private:
     std::atomic<bool> closing_{false};  // ClosePort under way: what the thread queued reports nothing more
     bool reportingOpen_ = false;  // the open report's own signal steps
     std::optional<TModemSignals> eventLines_;  // the lines as the event thread read them for this report
+    std::optional<int64_t> eventTime_;          // ... and when they changed so
+    int64_t lineTime_ = 0;
     TModemSignals openSignals_ = 0, unseenSinceOpen_ = 0;  // as the open report found them; not yet reported since
     std::shared_ptr<bool> alive_;  // posted calls check it: the port may be gone when they run
     std::vector<std::pair<const void*, std::function<void()>>> removalNotices_;

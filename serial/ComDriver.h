@@ -37,7 +37,12 @@ public:
     // The status that goes with the line events the last wait returned, asked on the waiting thread
     // right after it. A driver that counts line edges hands on each edge with its own level, so a
     // pulse that came and went while the reports were busy still arrives as an on and an off.
-    virtual bool GetEventModemStatus(uint32_t& status, int& error) { return GetCommModemStatus(status, error); }
+    // `seenUs` comes in as the time the wait returned (microseconds since 1970, UTC); a driver that
+    // saw the edge itself, before that, puts the time it saw it.
+    virtual bool GetEventModemStatus(uint32_t& status, int64_t& seenUs, int& error) {
+        (void)seenUs;
+        return GetCommModemStatus(status, error);
+    }
     virtual bool ClearCommError(uint32_t& errors, uint32_t& inQueue, int& error) = 0;
     virtual bool PurgeComm(uint32_t flags, int& error) = 0;
     virtual bool Read(void* buffer, uint32_t count, uint32_t& read, int& error) = 0;

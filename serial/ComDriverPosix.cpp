@@ -20,6 +20,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace serial {
 
@@ -185,8 +186,8 @@ bool NoModemLines(int err) { return err == ENOTTY || err == EINVAL; }
 
 class TPosixComDevice final : public TComDevice {
 public:
-    TPosixComDevice(int fd, int stopFd, int wakeFd, TLineIoctl lineIoctl)
-        : fd_(fd), stopFd_(stopFd), wakeFd_(wakeFd), lineIoctl_(std::move(lineIoctl)) {
+    TPosixComDevice(int fd, int stopFd, int wakeFd, TLineIoctl lineIoctl, TEdgeClock clock)
+        : fd_(fd), stopFd_(stopFd), wakeFd_(wakeFd), lineIoctl_(std::move(lineIoctl)), now_(std::move(clock)) {
         hasLines_ = lineIoctl_(fd_, TIOCMGET, &openBits_) == 0;
         status_ = hasLines_ ? StatusOfBits(openBits_) : 0;
         polledCts_ = hasLines_ && (openBits_ & TIOCM_CTS);
@@ -261,7 +262,7 @@ public:
             ctsPolledTaken_ = polled >> 1;
             ctsHanded_ = polled & 1;
         }
-        ctsBacklog_ = 0;
+        ctsEdges_.clear();
         ctsSkew_ = eventHasCts_ = false;
     }
 
@@ -280,10 +281,11 @@ public:
             std::lock_guard<std::mutex> g(waitLock_);
             ev |= LineEvents();
             ev &= mask_;
-            eventHasCts_ = (ev & EV_CTS) && ctsBacklog_ != 0;
-            if (eventHasCts_) {  // one counted edge per wait, with its level
+            eventHasCts_ = (ev & EV_CTS) && !ctsEdges_.empty();
+            if (eventHasCts_) {  // one counted edge per wait, with its level and the time it was seen
                 ctsHanded_ = !ctsHanded_;
-                --ctsBacklog_;
+                eventCtsUs_ = ctsEdges_.front();
+                ctsEdges_.pop_front();
             }
             if (ev) {
                 events = ev;
@@ -304,10 +306,13 @@ public:
         return true;
     }
 
-    bool GetEventModemStatus(uint32_t& status, int& error) override {
+    bool GetEventModemStatus(uint32_t& status, int64_t& seenUs, int& error) override {
         if (!GetCommModemStatus(status, error)) return false;
         std::lock_guard<std::mutex> g(waitLock_);
-        if (eventHasCts_) status = (status & ~MS_CTS_ON) | (ctsHanded_ ? MS_CTS_ON : 0);
+        if (eventHasCts_) {
+            status = (status & ~MS_CTS_ON) | (ctsHanded_ ? MS_CTS_ON : 0);
+            seenUs = eventCtsUs_;
+        }
         return true;
     }
 
@@ -458,18 +463,22 @@ private:
             ev &= ~EV_CTS;  // a poller's too: the counters tell CTS
             TLineCounts now;
             if (!ReadCounts(lineIoctl_, fd_, now)) return LineReadFailed(ev);
-            const uint32_t ctsEdges = now.Cts - waitCounts_.Cts;
+            const int64_t lookUs = now_();  // the time of edges no watcher saw: by now they had come
+            const uint32_t from = waitCounts_.Cts;
             const uint32_t moved = EventsBetween(waitCounts_, now);
             if (moved) quietLooks_ = 0;
             else if (quietLooks_ < kQuietLooks) quietLooks_ = watcherInWait_ ? quietLooks_ + 1 : 0;
             ev |= moved & ~EV_CTS;
             waitCounts_ = now;
-            if (ctsEdges && (mask_ & EV_CTS)) {
-                int bits = 0;
-                if (lineIoctl_(fd_, TIOCMGET, &bits) != 0) return LineReadFailed(ev);
-                CountCtsEdges(ctsEdges, bits & TIOCM_CTS);
+            if (now.Cts != from) {
+                std::vector<int64_t> times = TakeEdgeTimes(from, now.Cts, lookUs);
+                if (mask_ & EV_CTS) {
+                    int bits = 0;
+                    if (lineIoctl_(fd_, TIOCMGET, &bits) != 0) return LineReadFailed(ev);
+                    CountCtsEdges(std::move(times), bits & TIOCM_CTS);
+                }
             }
-            if (ctsBacklog_) ev |= EV_CTS;
+            if (!ctsEdges_.empty()) ev |= EV_CTS;
             return ev;
         }
         if (!hasLines_) return ev;
@@ -480,10 +489,14 @@ private:
         status_ = now;
         if (watcherPolls_) {  // the poller counts CTS edges as the kernel's counters would
             ev &= ~EV_CTS;
-            const uint32_t polled = polledCts_, edges = (polled >> 1) - ctsPolledTaken_;
+            const uint32_t polled = polledCts_, from = ctsPolledTaken_;
+            const int64_t lookUs = now_();
             ctsPolledTaken_ = polled >> 1;
-            if (edges && (mask_ & EV_CTS)) CountCtsEdges(edges, polled & 1);
-            if (ctsBacklog_) ev |= EV_CTS;
+            if (ctsPolledTaken_ != from) {
+                std::vector<int64_t> times = TakeEdgeTimes(from, ctsPolledTaken_, lookUs);
+                if (mask_ & EV_CTS) CountCtsEdges(std::move(times), polled & 1);
+            }
+            if (!ctsEdges_.empty()) ev |= EV_CTS;
         }
         return ev;
     }
@@ -494,25 +507,52 @@ private:
     // would wake nobody until the next one.
     int PollTimeout() {
         std::lock_guard<std::mutex> g(waitLock_);
-        if (ctsBacklog_ != 0 && (mask_ & EV_CTS)) return 0;
+        if (!ctsEdges_.empty() && (mask_ & EV_CTS)) return 0;
         return hasCounts_ && quietLooks_ < kQuietLooks ? 1 : -1;
     }
 
-    // CTS edges counted since the last wait join those not yet handed on (waitLock_ held). They
-    // alternate from the level last handed on, and end at the line's level now. Where the count and
-    // the line disagree by one, either the line has moved on before its edge was counted (the count
-    // will catch up) or a pulse came and went faster than the UART could count both of its edges:
-    // the first disagreement hands on one edge more, the next one, one less.
-    void CountCtsEdges(uint32_t edges, bool now) {
-        const bool queuedEnd = ctsHanded_ != (ctsBacklog_ & 1);
-        if ((queuedEnd != (edges & 1)) != now) {
-            edges = ctsSkew_ ? edges - 1 : edges + 1;
+    // CTS edges counted since the last wait, with their times, join those not yet handed on
+    // (waitLock_ held). They alternate from the level last handed on, and end at the line's level
+    // now. Where the count and the line disagree by one, either the line has moved on before its
+    // edge was counted (the count will catch up) or a pulse came and went faster than the UART could
+    // count both of its edges: the first disagreement hands on one edge more, the next one, one less.
+    void CountCtsEdges(std::vector<int64_t> times, bool now) {
+        const bool queuedEnd = ctsHanded_ != (ctsEdges_.size() & 1);
+        if ((queuedEnd != (times.size() & 1)) != now) {
+            if (ctsSkew_) times.pop_back();
+            else times.push_back(times.back());
             ctsSkew_ = !ctsSkew_;
         }
-        ctsBacklog_ += edges;
+        ctsEdges_.insert(ctsEdges_.end(), times.begin(), times.end());
         // A line chattering faster than its reports are taken would be handed on ever later: only
         // the latest edges are kept, dropped in pairs so that the levels stay right.
-        if (ctsBacklog_ > kMaxCtsBacklog) ctsBacklog_ -= (ctsBacklog_ - kMaxCtsBacklog + 1) & ~1u;
+        while (ctsEdges_.size() > kMaxCtsBacklog) {
+            ctsEdges_.pop_front();
+            ctsEdges_.pop_front();
+        }
+    }
+
+    // The watcher's note that the CTS count had reached `count` by `at`.
+    void NoteCtsCount(uint32_t count, int64_t at) {
+        std::lock_guard<std::mutex> g(seenLock_);
+        if (!ctsSeen_.empty() && ctsSeen_.back().Count == count) return;
+        ctsSeen_.push_back({count, at});
+        if (ctsSeen_.size() > kMaxCtsSeen) ctsSeen_.pop_front();
+    }
+
+    // The times of the CTS edges after `from` up to `to` (counts that wrap): each when the watcher
+    // first saw the count reach it, else `lookUs`. Of a flood, the latest edges (an even number off).
+    std::vector<int64_t> TakeEdgeTimes(uint32_t from, uint32_t to, int64_t lookUs) {
+        const uint32_t edges = to - from;
+        if (edges > 2 * kMaxCtsBacklog) from += (edges - 2 * kMaxCtsBacklog + 1) & ~1u;
+        std::vector<int64_t> times;
+        std::lock_guard<std::mutex> g(seenLock_);
+        for (uint32_t n = from + 1; n != to + 1; ++n) {
+            while (!ctsSeen_.empty() && static_cast<int32_t>(ctsSeen_.front().Count - n) < 0) ctsSeen_.pop_front();
+            times.push_back(ctsSeen_.empty() ? lookUs : ctsSeen_.front().At);
+        }
+        while (!ctsSeen_.empty() && static_cast<int32_t>(ctsSeen_.front().Count - to) <= 0) ctsSeen_.pop_front();
+        return times;
     }
 
     // The line watcher: one TIOCMIWAIT after another, each change wakes the event wait once.
@@ -520,11 +560,14 @@ private:
         const unsigned long lines = TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD;
         TLineCounts seen = openCounts_;
         bool changed = false;  // the last wait returned for a change
+        int64_t wokeUs = 0;
         while (!quit_) {
             // A wait sees only changes after it began: those before it (since the open, between two
-            // waits, or the one that ended the last wait) are handed on from the counters.
+            // waits, or the one that ended the last wait) are handed on from the counters. The CTS
+            // edges counted are timed by the wake-up, or else by this look.
             TLineCounts now;
             if (hasCounts_ && ReadCounts(lineIoctl_, fd_, now)) {
+                if (now.Cts != seen.Cts) NoteCtsCount(now.Cts, changed ? wokeUs : now_());
                 if (EventsBetween(seen, now)) Kick(wakeFd_);
                 seen = now;
             } else if (changed) {
@@ -532,6 +575,7 @@ private:
             }
             watcherInWait_ = true;
             const int waited = lineIoctl_(fd_, TIOCMIWAIT, reinterpret_cast<void*>(lines));
+            wokeUs = now_();
             watcherInWait_ = false;
             changed = waited == 0;
             if (changed) continue;
@@ -556,9 +600,15 @@ private:
                 if (errno == EINTR) continue;
                 return LineLost();
             }
+            const int64_t at = now_();
             if (uint32_t ev = EventsOfStatusChange(StatusOfBits(before), StatusOfBits(bits))) {
-                // The CTS edge count and the level it left, in one word: read together.
-                if ((before ^ bits) & TIOCM_CTS) polledCts_ = ((polledCts_ >> 1) + 1) << 1 | ((bits & TIOCM_CTS) != 0);
+                if ((before ^ bits) & TIOCM_CTS) {
+                    // The CTS edge count and the level it left, in one word: read together.
+                    const uint32_t polled = ((polledCts_ >> 1) + 1) << 1 | ((bits & TIOCM_CTS) != 0);
+                    TLineCounts counts;
+                    NoteCtsCount(hasCounts_ && ReadCounts(lineIoctl_, fd_, counts) ? counts.Cts : polled >> 1, at);
+                    polledCts_ = polled;
+                }
                 polledEvents_ |= ev;
                 Kick(wakeFd_);
             }
@@ -579,6 +629,7 @@ private:
 
     const int fd_, stopFd_, wakeFd_;
     const TLineIoctl lineIoctl_;
+    const TEdgeClock now_;
     bool hasLines_ = false, hasCounts_ = false;
     int openBits_ = 0;
     TLineCounts openCounts_;
@@ -593,13 +644,22 @@ private:
     TLineCounts waitCounts_;
     uint32_t status_ = 0;
     static constexpr uint32_t kMaxCtsBacklog = 256;
-    uint32_t ctsBacklog_ = 0;  // counted CTS edges not handed on yet
+    std::deque<int64_t> ctsEdges_;  // the times of counted CTS edges not handed on yet
     bool ctsHanded_ = false;   // the level the last edge handed on left the line at
     bool ctsSkew_ = false;     // one edge handed on that the counter has not counted
     bool eventHasCts_ = false; // the last wait handed on an edge
+    int64_t eventCtsUs_ = 0;   // ... seen at this time
     uint32_t ctsPolledTaken_ = 0;  // the poller's edges counted in so far
     static constexpr int kQuietLooks = 2;
     int quietLooks_ = kQuietLooks;  // looks at unmoved counters in a row, the watcher in its wait
+
+    struct TCtsCount {
+        uint32_t Count;
+        int64_t At;
+    };
+    static constexpr size_t kMaxCtsSeen = 1024;
+    std::mutex seenLock_;
+    std::deque<TCtsCount> ctsSeen_;  // the watcher's notes of the CTS count, oldest first
 
     std::mutex inputLock_;
     std::deque<char> input_;
@@ -645,7 +705,7 @@ std::unique_ptr<TComDevice> TPosixComDriver::Open(const std::string& port, int& 
         return fail(err);
     }
     try {
-        return std::make_unique<TPosixComDevice>(fd, stopFd, wakeFd, lineIoctl_);
+        return std::make_unique<TPosixComDevice>(fd, stopFd, wakeFd, lineIoctl_, clock_);
     } catch (const std::system_error&) {  // no thread for the line watcher: nothing is kept open
         close(stopFd);
         close(wakeFd);
@@ -654,8 +714,17 @@ std::unique_ptr<TComDevice> TPosixComDriver::Open(const std::string& port, int& 
     }
 }
 
+TEdgeClock SystemEdgeClock() {
+    return [] {
+        timespec ts{};
+        clock_gettime(CLOCK_REALTIME, &ts);
+        return static_cast<int64_t>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+    };
+}
+
 TPosixComDriver::TPosixComDriver()
-    : lineIoctl_([](int fd, unsigned long request, void* arg) { return ::ioctl(fd, request, arg); }) {}
+    : lineIoctl_([](int fd, unsigned long request, void* arg) { return ::ioctl(fd, request, arg); }),
+      clock_(SystemEdgeClock()) {}
 
 TComDriver& SystemComDriver() {
     static TPosixComDriver driver;

@@ -48,15 +48,20 @@ void SetTermios(const TDCB& dcb, termios2& t);
 // The ioctls of the modem lines (TIOCMGET, TIOCMBIS, TIOCMBIC, TIOCMIWAIT, TIOCGICOUNT), as ioctl(2)
 // takes them: -1 and errno on failure. Tests answer them as a device would.
 using TLineIoctl = std::function<int(int fd, unsigned long request, void* arg)>;
+// The wall clock the line edges are timed on, in microseconds since 1970 (UTC).
+using TEdgeClock = std::function<int64_t()>;
+TEdgeClock SystemEdgeClock();
 
 class TPosixComDriver final : public TComDriver {
 public:
     TPosixComDriver();
-    explicit TPosixComDriver(TLineIoctl lineIoctl) : lineIoctl_(std::move(lineIoctl)) {}
+    explicit TPosixComDriver(TLineIoctl lineIoctl, TEdgeClock clock = SystemEdgeClock())
+        : lineIoctl_(std::move(lineIoctl)), clock_(std::move(clock)) {}
     std::unique_ptr<TComDevice> Open(const std::string& port, int& error) override;
 
 private:
     TLineIoctl lineIoctl_;
+    TEdgeClock clock_;
 };
 
 }  // namespace serial

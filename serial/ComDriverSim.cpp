@@ -1,6 +1,7 @@
 #include "serial/ComDriverSim.h"
 
 #include <cstring>
+#include <utility>
 
 namespace serial {
 
@@ -44,6 +45,10 @@ public:
         if (l_->gone_) return TWait::Gone;
         events = l_->pending_ & l_->mask_;
         l_->pending_ &= ~events;
+        // The lines as this wait found them, and the time the change was seen, if scripted.
+        eventStatus_ = l_->status_;
+        eventUs_ = std::exchange(l_->changeUs_, std::nullopt);
+        l_->changed_.notify_all();
         return TWait::Event;
     }
     void StopWaits() override {
@@ -60,6 +65,16 @@ public:
             return false;
         }
         status = l_->gone_ ? 0 : l_->status_;
+        return true;
+    }
+    bool GetEventModemStatus(uint32_t& status, int64_t& seenUs, int& error) override {
+        std::lock_guard<std::mutex> g(l_->lock_);
+        if (l_->FailModemStatus) {
+            error = l_->FailModemStatus;
+            return false;
+        }
+        status = l_->gone_ ? 0 : eventStatus_;
+        if (eventUs_) seenUs = *eventUs_;
         return true;
     }
     bool ClearCommError(uint32_t& errors, uint32_t& inQueue, int&) override {
@@ -88,15 +103,23 @@ public:
 
 private:
     std::shared_ptr<TSimLine> l_;
+    uint32_t eventStatus_ = 0;
+    std::optional<int64_t> eventUs_;
 };
 
-void TSimLine::Signal(uint32_t bit, bool on, uint32_t ev) {
+void TSimLine::Signal(uint32_t bit, bool on, uint32_t ev, std::optional<int64_t> atUs) {
     {
         std::lock_guard<std::mutex> g(lock_);
         status_ = on ? status_ | bit : status_ & ~bit;
         pending_ |= ev;
+        changeUs_ = atUs;
     }
     changed_.notify_all();
+}
+
+void TSimLine::WaitTaken() {
+    std::unique_lock<std::mutex> g(lock_);
+    changed_.wait(g, [&] { return (pending_ & mask_) == 0 || !open_; });
 }
 
 void TSimLine::SetLines(uint32_t status, uint32_t eventMask) {

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "serial/ComDriver.h"
@@ -14,6 +15,11 @@ namespace serial {
 class TSimLine {
 public:
     void SetCTS(bool on) { Signal(MS_CTS_ON, on, EV_CTS); }
+    // A CTS change the driver saw at `atUs` (microseconds since 1970, UTC), as one that times its
+    // edges does; the next wait hands it on with that time.
+    void SetCTS(bool on, int64_t atUs) { Signal(MS_CTS_ON, on, EV_CTS, atUs); }
+    // Waits until an event thread's wait has taken what was raised.
+    void WaitTaken();
     void SetDSR(bool on) { Signal(MS_DSR_ON, on, EV_DSR); }
     void SetRLSD(bool on) { Signal(MS_RLSD_ON, on, EV_RLSD); }
     // Several changes reported by one completed wait.
@@ -39,11 +45,12 @@ public:
 private:
     friend class TSimDevice;
     friend class TSimComDriver;
-    void Signal(uint32_t bit, bool on, uint32_t ev);
+    void Signal(uint32_t bit, bool on, uint32_t ev, std::optional<int64_t> atUs = std::nullopt);
 
     std::mutex lock_;
     std::condition_variable changed_;
     uint32_t status_ = 0, pending_ = 0, mask_ = 0, errors_ = 0;
+    std::optional<int64_t> changeUs_;
     std::string input_;
     bool open_ = false, stopped_ = false, gone_ = false;
 };

@@ -17,7 +17,8 @@ TForm4::TForm4(wxWindow* owner, app::TMainWindowLink& main)
       services_(main.Services()) {
     SetFont(wxFont(8, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "MS Sans Serif"));
 
-    ComPort1 = std::make_unique<TComPort>(*services_.ComDriver);
+    ComPort1 = std::make_unique<TComPort>(*services_.ComDriver, base::TCallQueue::Main(),
+                                          services_.Clock ? *services_.Clock : base::SystemClock());
     ComPort1->SetPort("COM1");
     ComPort1->FlowControl.Set(&TComFlowControl::OutCTSFlow, true);
     ComPort1->FlowControl.Set(&TComFlowControl::ControlRTS, rtsHandshake);
@@ -129,10 +130,10 @@ void TForm4::ComPort1AfterOpen(TCustomComPort&) { Button2->SetLabel(U("Z&atrzyma
 
 void TForm4::ComPort1AfterClose(TCustomComPort&) { Button2->SetLabel("&Start"); }
 
-void TForm4::ComPort1CTSChange(TCustomComPort&, bool onOff) {
+void TForm4::ComPort1CTSChange(TCustomComPort& port, bool onOff) {
     if (!onOff) return;
     try {
-        main_.CaptureRoutine();
+        main_.CaptureRoutine(port.LineChangeTime());
     } catch (const std::exception& e) {
         // Shown after the port's report has returned, so the event thread is not held by the box
         // and the next pulse captures again; a burst of failures shows one box at a time.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/MainWindow.h"
 #include "base/TextFile.h"
@@ -11,8 +12,9 @@ namespace gui_test {
 
 class TFakeMain final : public app::TMainWindowLink {
 public:
-    void CaptureRoutine() override {
+    void CaptureRoutine(app::TTriggerTime when) override {
         if (FailCaptureWith) throw base::EInOutError(FailCaptureWith);
+        Times.push_back(when);
         ++Captures;
         Stopped = "12:34:56," + std::to_string(100 + Captures) + " UT";
     }
@@ -25,6 +27,7 @@ public:
     app::TServices ServicesValue;
     std::string Stopped = "00:00:00,000 UT";
     int Captures = 0, Focused = 0;
+    std::vector<app::TTriggerTime> Times;  // of each capture
     int FailCaptureWith = 0;  // a run-time I/O error code to raise
 };
 

@@ -138,3 +138,15 @@ TEST(StopwatchTest, unreadable_time_zone_is_raised_once_and_the_caption_keeps_it
     clock.Zone.Result = base::TTimeZoneInformation::Invalid;
     EXPECT_THROW(main.Tick(), ETimeZoneError);  // a new failure is reported again
 }
+
+TEST(StopwatchTest, an_input_stamp_gives_the_event_age_unless_it_cannot_be_trusted) {
+    const int64_t now = 5'000'123'456;  // µs on the monotonic clock; the stamps count its milliseconds
+    EXPECT_EQ(StampAgeUs(5'000'073, now), 49'956);  // 50 ms before, taken from the middle of its millisecond
+    EXPECT_EQ(StampAgeUs(5'000'123, now), 0);       // this very millisecond: never after now
+    EXPECT_EQ(StampAgeUs(4'999'123, now), 999'956);
+    EXPECT_EQ(StampAgeUs(4'999'122, now), std::nullopt);  // more than a second old
+    EXPECT_EQ(StampAgeUs(5'000'124, now), std::nullopt);  // ahead of now
+    EXPECT_EQ(StampAgeUs(0, now), std::nullopt);          // no stamp at all
+    // The server's 32 bits of milliseconds wrap every 49.7 days; the age does not.
+    EXPECT_EQ(StampAgeUs(0xFFFFFFE2u, (0x100000000LL + 20) * 1000 + 300), 49'800);
+}

@@ -1,9 +1,11 @@
 #include "app/Unit1.h"
+#include "app/Unit3.h"
 
 #include <regex>
 
 #include <gtest/gtest.h>
 
+#include "base/ClockSim.h"
 #include "base/TextFile.h"
 #include "tests/GuiTest.h"
 #include "tests/app/MainWindowFixture.h"
@@ -167,4 +169,62 @@ TEST_F(Unit1GuiTest, unwritable_user_log_keeps_the_main_record) {
     ASSERT_TRUE(CaptureBy("Return", 1));
     ASSERT_TRUE(PumpUntil([&] { return !dialogs.Shown.empty(); }));
     EXPECT_EQ(dialogs.Shown[0].Text, "File access denied.");
+}
+
+namespace {
+
+// The PC clock held at 00:00:00,020 on 10-12-2026, its monotonic clock on a whole millisecond.
+class Unit1TriggerTimeGuiTest : public gui_test::TMainWindowFixture {
+protected:
+    void SetUp() override {
+        clock.UtcMs = 1796860800020LL;
+        clock.MonoUs = 9'000'000'000LL;
+        services.Clock = &clock;
+        form = new TForm1(services);
+        form->Show();
+        ASSERT_TRUE(PumpUntil([&] { return form->TickCount() > 0; }));
+    }
+    void TearDown() override {
+        form->Destroy();
+        PumpFor(20);
+    }
+    // A press of Enter that the display server stamped `msAgo` milliseconds before now.
+    std::string KeyStampedAgo(int64_t msAgo) {
+        wxKeyEvent key(wxEVT_CHAR_HOOK);
+        key.m_keyCode = WXK_RETURN;
+        key.SetTimestamp(static_cast<long>(clock.MonoUs / 1000 - msAgo));
+        form->ProcessWindowEvent(key);
+        return LastRecord();
+    }
+    std::string LastRecord() {
+        std::string log = Slurp(dir / "time.txt");
+        return log.size() < 35 ? log : log.substr(log.size() - 35);
+    }
+
+    base::TFakeClock clock;
+    TForm1* form = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Unit1TriggerTimeGuiTest, a_key_or_click_records_its_own_time_however_late_it_is_handled) {
+    // Handled 20 ms into the new day, made 21 ms before: the old day's last millisecond, its date.
+    EXPECT_EQ(KeyStampedAgo(21), "   23:59:59,999 UT   (09-12-2026)\r\n");
+    EXPECT_EQ(form->Panel2->Caption(), "23:59:59,999 UT");
+    EXPECT_EQ(KeyStampedAgo(50), "   23:59:59,970 UT   (09-12-2026)\r\n");
+    EXPECT_EQ(Slurp(dir / "temp.txt").substr(35), "   23:59:59,970 UT   (09-12-2026)\r\n");
+    // A stamp ahead of the clock, or older than a second, is not believed: the clock now.
+    EXPECT_EQ(KeyStampedAgo(-1), "   00:00:00,020 UT   (10-12-2026)\r\n");
+    EXPECT_EQ(KeyStampedAgo(1001), "   00:00:00,020 UT   (10-12-2026)\r\n");
+    EXPECT_EQ(KeyStampedAgo(1000), "   23:59:59,020 UT   (09-12-2026)\r\n");
+
+    // A completed left click in mouse mode: the release's own time.
+    TForm3 lock(form, *form);
+    wxMouseEvent down(wxEVT_LEFT_DOWN), up(wxEVT_LEFT_UP);
+    down.SetTimestamp(static_cast<long>(clock.MonoUs / 1000 - 120));
+    up.SetTimestamp(static_cast<long>(clock.MonoUs / 1000 - 30));
+    up.m_x = up.m_y = 5;
+    lock.Panel1->ProcessWindowEvent(down);
+    lock.Panel1->ProcessWindowEvent(up);
+    EXPECT_EQ(LastRecord(), "   23:59:59,990 UT   (09-12-2026)\r\n");
 }

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <mutex>
 #include <thread>
 
+#include "base/ClockSim.h"
 #include "serial/ComDriverSim.h"
 #include "tests/serial/QueuePump.h"
 
@@ -391,4 +393,38 @@ TEST_F(CPortTest, window_sync_stop_and_no_sync_loss_are_told_as_the_others) {
     for (int i = 0; i < 200 && lost == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(lost, 1);
     line.FailModemStatus = 0;
+}
+
+// However late the UI thread takes a line report up, and whichever way it is handed over, the
+// handlers learn when the line changed: the driver's own time for the edge, or else the moment the
+// event thread's wait returned, on the port's clock.
+TEST_F(CPortTest, a_report_taken_up_late_tells_when_the_line_changed_in_every_sync_mode) {
+    base::TFakeClock clock;
+    clock.UtcMs = 1'000'000;
+    for (TSyncMethod mode : {smThreadSync, smWindowSync, smNone}) {
+        TComPort p(driver, ui, clock);
+        p.SetSyncMethod(mode);
+        std::mutex lock;  // without sync the handler runs on the event thread
+        std::vector<int64_t> seen;
+        auto count = [&] {
+            std::lock_guard<std::mutex> g(lock);
+            return seen.size();
+        };
+        p.OnCTSChange = [&](TCustomComPort& port, bool on) {
+            std::lock_guard<std::mutex> g(lock);
+            seen.push_back(on ? port.LineChangeTime() : -1);
+        };
+        p.OpenPort();
+        line.SetCTS(true, 5'000'000);
+        line.WaitTaken();
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));  // the window busy meanwhile
+        ASSERT_TRUE(testing_support::PumpQueueUntil(ui, [&] { return count() == 2; })) << mode;
+        line.SetCTS(false);
+        ASSERT_TRUE(testing_support::PumpQueueUntil(ui, [&] { return count() == 3; })) << mode;
+        line.SetCTS(true);
+        ASSERT_TRUE(testing_support::PumpQueueUntil(ui, [&] { return count() == 4; })) << mode;
+        EXPECT_EQ(seen, (std::vector<int64_t>{-1, 5'000'000, -1, 1'000'000'000})) << mode;
+        p.ClosePort();
+        line.SetCTS(false);
+    }
 }

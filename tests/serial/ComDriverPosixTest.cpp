@@ -418,3 +418,28 @@ TEST_F(ScriptedLinesTest, an_edge_as_the_watcher_waits_again_is_not_held_back) {
     lines.SetCts(true);
     EXPECT_TRUE(testing_support::PumpQueueUntil(ui, [&] { return log == "cts1 cts0 "; }, 20)) << log;
 }
+
+// Edges that come while a report waits for the window each carry the time the line watcher saw
+// them, not the time the window got round to them.
+TEST_F(ScriptedLinesTest, each_edge_carries_the_time_the_watcher_saw_it_however_late_it_is_reported) {
+    lines.waitMs = 300;  // a wait ends only on a change, as the kernel's
+    Open();
+    std::vector<int64_t> times;
+    port->OnCTSChange = [&](TCustomComPort& p, bool) { times.push_back(p.LineChangeTime()); };
+    base::TClock& clock = base::SystemClock();
+    std::vector<std::pair<int64_t, int64_t>> made;
+    for (bool on : {true, false, true, false}) {
+        const uint32_t count = lines.ctsCount + 1;
+        const int64_t before = clock.UnixUsNow();
+        lines.SetCts(on);
+        for (int i = 0; i < 20000 && lines.ctsReadByWatcher != count; ++i)
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+        made.emplace_back(before, clock.UnixUsNow());
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+    ASSERT_TRUE(testing_support::PumpQueueUntil(ui, [&] { return times.size() == 4; })) << times.size();
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_GE(times[i], made[i].first) << i;
+        EXPECT_LE(times[i], made[i].second) << i;
+    }
+}

@@ -30,6 +30,8 @@ struct TScriptedLines {
     // another thread (the event thread) has read the counters with the edge that woke the watcher,
     // and the lines after them: neither shows it.
     std::atomic<bool> edgeAsWaitBegins{false};
+    // The CTS count as the thread in TIOCMIWAIT (the driver's line watcher) last read it.
+    std::atomic<uint32_t> ctsReadByWatcher{0};
 
     // CTS on or off, counted as the driver counts an edge.
     void SetCts(bool on) {
@@ -59,6 +61,8 @@ struct TScriptedLines {
                 if (std::this_thread::get_id() != waiter_) {
                     linesReadWithCount_ = linesReadElsewhere_.load();
                     ctsReadElsewhere_ = static_cast<uint32_t>(ic->cts);
+                } else {
+                    ctsReadByWatcher = static_cast<uint32_t>(ic->cts);
                 }
                 return 0;
             }
