@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <optional>
+#include <random>
 #include <set>
 #include <thread>
 
@@ -155,6 +157,51 @@ void CtsPulses2ms() {
     bench::Figure("cts_pulse_to_capture_max_ms", bench::Percentile(late, 100), "ms");
 }
 
+// Light-barrier pulses through the real Linux watcher, the event thread and the capture into
+// time.txt: each record against the moment its pulse began (the barrier's clock on both sides of
+// the edge), on an idle machine or a busy one.
+void CtsRecordError(bool loaded) {
+    testing_support::TPty pty;
+    if (!pty.Ok()) return;
+    testing_support::TTempDir dir;
+    app::TDataPaths paths = app::TDataPaths::Build(dir.Path());
+    base::TCallQueue ui;
+    testing_support::TScriptedLines cts;
+    TPosixComDriver driver(cts.Ioctl());
+    TComPort port(driver, ui);
+    port.SetPort(pty.Path());
+    port.OnCTSChange = [&](TCustomComPort& p, bool on) {
+        if (!on) return;
+        const app::TCaptureTexts texts = app::CaptureTextsAt(p.LineChangeTime(), ":");
+        app::AppendCaptureRecords(texts.Time, texts.Date, paths);
+    };
+    port.OpenPort();
+    std::optional<bench::TBusyMachine> busy;
+    if (loaded) busy.emplace(dir / "busy.bin");
+    const int pulses = 1000;
+    std::vector<std::pair<int64_t, int64_t>> made;
+    WithUiLoop(ui, [&] {
+        std::mt19937 rng(5);
+        std::uniform_int_distribution<int> gap(5, 15);
+        for (int i = 0; i < pulses; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(gap(rng)));
+            const int64_t before = bench::UnixUsNow();
+            cts.SetCts(true);
+            made.emplace_back(before, bench::UnixUsNow());
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            cts.SetCts(false);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    });
+    busy.reset();
+    port.ClosePort();
+    const std::vector<double> error = bench::RecordErrorsMs(made, testing_support::Slurp(paths.TimeLog));
+    const std::string suffix = loaded ? "_loaded" : "";
+    bench::Figure(("cts_record_error_p99_ms" + suffix).c_str(), bench::Percentile(error, 99), "ms");
+    bench::Figure(("cts_record_error_max_ms" + suffix).c_str(), bench::Percentile(error, 100), "ms");
+    bench::Figure(("cts_watcher_records_lost" + suffix).c_str(), pulses - static_cast<double>(error.size()), "records");
+}
+
 // A device pulled in the middle of a report: from the failing status read to the owner's lost-device
 // handler on the UI loop, where the window closes the port and tells the user.
 void UnplugToUserTold() {
@@ -212,6 +259,8 @@ int main() {
     CtsLag();
     CtsLost();
     CtsPulses2ms();
+    CtsRecordError(false);
+    CtsRecordError(true);
     UnplugToUserTold();
     IdleCpu();
 }

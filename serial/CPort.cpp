@@ -1,5 +1,7 @@
 #include "serial/CPort.h"
 
+#include "serial/ThreadPriority.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -372,6 +374,7 @@ void TCustomComPort::StopEventThread() {
 }
 
 void TCustomComPort::ThreadBody(TComEvents) {
+    RunAheadOfOrdinaryPrograms();  // where the system allows it; the thread works either way
     for (;;) {
         uint32_t mask = 0;
         TComDevice::TWait w = device_->WaitCommEvent(mask);

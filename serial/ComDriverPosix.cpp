@@ -1,5 +1,7 @@
 #include "serial/ComDriverPosix.h"
 
+#include "serial/ThreadPriority.h"
+
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -557,6 +559,7 @@ private:
 
     // The line watcher: one TIOCMIWAIT after another, each change wakes the event wait once.
     void WatchLines() {
+        RunAheadOfOrdinaryPrograms();  // where the system allows it; the watcher works either way
         const unsigned long lines = TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD;
         TLineCounts seen = openCounts_;
         bool changed = false;  // the last wait returned for a change

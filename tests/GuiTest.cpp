@@ -100,6 +100,7 @@ void TKeyInjector::Tap(const std::string& keysym) {
     Display* d = static_cast<Display*>(display_);
     KeyCode code = XKeysymToKeycode(d, XStringToKeysym(keysym.c_str()));
     XTestFakeKeyEvent(d, code, True, CurrentTime);
+    XSync(d, False);
     XTestFakeKeyEvent(d, code, False, CurrentTime);
     XFlush(d);
 }
@@ -108,7 +109,13 @@ void TKeyInjector::ClickLeft() {
     Display* d = static_cast<Display*>(display_);
     XTestFakeButtonEvent(d, 1, True, CurrentTime);
     XTestFakeButtonEvent(d, 1, False, CurrentTime);
-    XFlush(d);
+    XSync(d, False);
+}
+
+void TKeyInjector::MoveTo(int x, int y) {
+    Display* d = static_cast<Display*>(display_);
+    XTestFakeMotionEvent(d, -1, x, y, CurrentTime);
+    XSync(d, False);
 }
 
 TPointerGrabElsewhere::TPointerGrabElsewhere() : display_(XOpenDisplay(nullptr)) {

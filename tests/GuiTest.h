@@ -27,13 +27,15 @@ void TapKey(const std::string& keysym, const std::string& modifier = "");
 void PressKey(const std::string& keysym);
 void ReleaseKey(const std::string& keysym);
 
-// Keys sent over a connection of its own, so another thread can type while the UI thread runs.
+// Keys sent over a connection of its own, so another thread can type while the UI thread runs. A
+// key's press and a click's release have been made (the server has stamped them) when these return.
 class TKeyInjector {
 public:
     TKeyInjector();
     ~TKeyInjector();
     void Tap(const std::string& keysym);
     void ClickLeft();
+    void MoveTo(int x, int y);
 
 private:
     void* display_;

@@ -53,6 +53,23 @@ box_up() { [ "$(reports)" -ge 1 ]; }
 box_down() { [ "$(reports)" -eq 0 ]; }
 records() { echo $(( $(stat -c %s "$dir/time.txt" 2>/dev/null || echo 0) / 35 )); }
 has_records() { [ "$(records)" -eq "$1" ]; }
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+# bracketed RECORDS WHAT COMMAND...: the command presses a key or clicks; the record it makes (the
+# RECORDS-th) carries a time between the clock's readings before and after it, cut to the millisecond.
+bracketed() {
+  local want=$1 what=$2 before after record ms day=86400000
+  shift 2
+  before=$(now_ms)
+  "$@"
+  after=$(now_ms)
+  wait_for 5 has_records "$want" || fail "$what: $(records) records"
+  record=$(tail -c 35 "$dir/time.txt")
+  ms=$(( 10#${record:3:2} * 3600000 + 10#${record:6:2} * 60000 + 10#${record:9:2} * 1000 + 10#${record:12:3} ))
+  before=$(( before % day )) after=$(( after % day ))
+  [ "$before" -gt "$after" ] && return 0  # across midnight: not judged
+  [ "$ms" -ge "$before" ] && [ "$ms" -le "$after" ] ||
+    fail "$what: recorded ${record:3:15}, $ms ms of the day, made between $before and $after"
+}
 
 # What the display shows, for a failure's report.
 what_is_up() {
@@ -172,10 +189,11 @@ sleep 1.5
 xdotool key Return
 wait_for 5 window_down '^O programie' || fail "Enter did not close the about box"
 sleep 0.3
-xdotool key Down Down Insert
-wait_for 5 has_records 1 || fail "Down, Down, Insert: $(records) records"
-xdotool key Up Up Return
-wait_for 5 has_records 2 || fail "Up, Up, Enter: $(records) records"
+xdotool key Down Down
+bracketed 1 "Down, Down, Insert" xdotool key Insert
+xdotool key Up Up
+bracketed 2 "Up, Up, Enter" xdotool key Return
+bracketed 3 "the keypad's Enter" xdotool key KP_Enter
 # window_round TRIP KEY TITLE RECORDS: Alt+KEY opens the window, Alt+Z closes it, and the next
 # Enter captures (the focus is back in the key choice, on no button).
 window_round() {
@@ -202,14 +220,14 @@ if [ ${#launcher[@]} -eq 0 ]; then
   xdotool mousemove 0 0
   sleep 0.3
   xdotool key Return
-  wait_for 5 has_records 3 || fail "Enter after the font and colour dialogs: $(records) records"
-  rounds=(4 5 6 7)
+  wait_for 5 has_records 4 || fail "Enter after the font and colour dialogs: $(records) records"
+  made=4
 else
-  rounds=(3 4 5 6)
+  made=3
 fi
-window_round time-server u '^Synchronizacja @ PC' ${rounds[0]}
-window_round serial-port t '^Port .*UT\)$' ${rounds[1]}
-for entry in "${rounds[2]}" "${rounds[3]}"; do  # mouse mode twice: the cursor is centred on the lock window each time
+window_round time-server u '^Synchronizacja @ PC' $((made += 1))
+window_round serial-port t '^Port .*UT\)$' $((made += 1))
+for entry in 1 2; do  # mouse mode twice: the cursor is centred on the lock window each time
   xdotool mousemove 5 5
   xdotool key alt+m
   wait_for 10 window_up '^Zmiana trybu pracy' || fail "Alt+M opened no mouse-mode box"
@@ -222,12 +240,13 @@ for entry in "${rounds[2]}" "${rounds[3]}"; do  # mouse mode twice: the cursor i
   centre=$((X + WIDTH / 2))
   eval "$(xdotool getmouselocation --shell)"
   [ "$X" -ge $((centre - 4)) ] && [ "$X" -le $((centre + 4)) ] ||
-    fail "mouse mode entry $((entry - rounds[1])): the cursor is at x $X, the lock window's centre at $centre"
+    fail "mouse mode entry $entry: the cursor is at x $X, the lock window's centre at $centre"
+  bracketed $((made += 1)) "a click in mouse mode" xdotool click 1
   xdotool key shift+F9
   wait_for 10 window_down '^Blokada myszy' || fail "Shift+F9 did not end mouse mode"
   sleep 0.3
   xdotool key Return
-  wait_for 5 has_records "$entry" || fail "Enter after mouse mode: $(records) records"
+  wait_for 5 has_records $((made += 1)) || fail "Enter after mouse mode: $(records) records"
 done
 stop_program
 # The serial-port window's close stored the selections it loaded (none stored: the defaults).

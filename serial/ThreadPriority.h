@@ -1,0 +1,12 @@
+// The threads that see a trigger's line change first run ahead of ordinary programs where the
+// system allows it: on a busy PC they still read the clock as the line changes.
+#pragma once
+
+namespace serial {
+
+// Raises the calling thread above ordinary programs where this process may (Linux: real-time
+// scheduling, within RLIMIT_RTPRIO for a user without the right to more; Windows: time-critical
+// priority). False where it may not: the thread runs on as it was.
+bool RunAheadOfOrdinaryPrograms();
+
+}  // namespace serial
