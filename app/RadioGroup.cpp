@@ -4,25 +4,33 @@
 
 namespace app {
 
-TRadioGroup::TRadioGroup(wxWindow* parent, const wxString& caption, const wxPoint& pos, const wxSize& size,
-                         const std::vector<wxString>& items)
-    : wxStaticBox(parent, wxID_ANY, caption, pos, size) {
-    FitText(this, size.x - 16);
-    // Items are spread evenly over the box below its caption, as a one-column radio group lays them
-    // out. They are the box's siblings, placed in the parent's terms: a box's own children start at
-    // its caption on GTK but at its top edge on Windows, where the first item hid the caption.
-    const int top = pos.y + 15, height = size.y - 24;
-    const int step = items.empty() ? 0 : height / static_cast<int>(items.size());
-    for (size_t i = 0; i < items.size(); ++i) {
-        auto* b = new wxRadioButton(parent, wxID_ANY, items[i], wxPoint(pos.x + 8, top + static_cast<int>(i) * step),
-                                    wxSize(size.x - 16, step), i == 0 ? wxRB_GROUP : 0);
-        buttons_.push_back(b);
-    }
+TRadioGroup::TRadioGroup(wxWindow* parent, const wxString& caption, const std::vector<wxString>& items)
+    : wxStaticBox(parent, wxID_ANY, caption) {
+    for (size_t i = 0; i < items.size(); ++i)
+        buttons_.push_back(new wxRadioButton(parent, wxID_ANY, items[i], wxDefaultPosition, wxDefaultSize,
+                                             i == 0 ? wxRB_GROUP : 0));
     // A GTK radio group always has one button on, so "no item" is a hidden last member of the group.
-    none_ = new wxRadioButton(parent, wxID_ANY, wxEmptyString, pos, wxSize(1, 1), items.empty() ? wxRB_GROUP : 0);
+    none_ = new wxRadioButton(parent, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(1, 1),
+                              items.empty() ? wxRB_GROUP : 0);
     none_->Hide();
     // Below its items: a Windows box drawn over later siblings leaves them blank until clicked.
     Lower();
+}
+
+void TRadioGroup::Arrange(const TLayout& layout, const wxRect& r96) {
+    const wxRect r = layout.S(r96);
+    SetSize(r);
+    if (!captionFont_.IsOk()) captionFont_ = GetFont();
+    SetFont(captionFont_);
+    FitText(this, layout.S(r96.width - 16));
+    // Items are spread evenly over the box below its caption, as a one-column radio group lays them
+    // out. They are the box's siblings, placed in the parent's terms: a box's own children start at
+    // its caption on GTK but at its top edge on Windows, where the first item hid the caption.
+    const int top = layout.S(r96.y + 15), height = layout.S(r96.height - 24);
+    const int step = buttons_.empty() ? 0 : height / static_cast<int>(buttons_.size());
+    for (size_t i = 0; i < buttons_.size(); ++i)
+        buttons_[i]->SetSize(layout.S(r96.x + 8), top + static_cast<int>(i) * step, layout.S(r96.width - 16), step);
+    none_->Move(r.GetPosition());
 }
 
 int TRadioGroup::GetSelection() const {

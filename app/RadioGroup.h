@@ -8,12 +8,17 @@
 #include <wx/radiobut.h>
 #include <wx/statbox.h>
 
+#include "app/Layout.h"
+
 namespace app {
 
 class TRadioGroup : public wxStaticBox {
 public:
-    TRadioGroup(wxWindow* parent, const wxString& caption, const wxPoint& pos, const wxSize& size,
-                const std::vector<wxString>& items);
+    TRadioGroup(wxWindow* parent, const wxString& caption, const std::vector<wxString>& items);
+
+    // The box at `r96` (at 96 DPI) and its items spread over it, at the layout's scale, its
+    // caption kept within it.
+    void Arrange(const TLayout& layout, const wxRect& r96);
 
     int GetSelection() const;  // -1: none
     void SetSelection(int index);
@@ -28,6 +33,7 @@ public:
 private:
     std::vector<wxRadioButton*> buttons_;
     wxRadioButton* none_ = nullptr;
+    wxFont captionFont_;
 };
 
 }  // namespace app

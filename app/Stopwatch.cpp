@@ -17,6 +17,7 @@ TDataPaths TDataPaths::Build(const std::string& exeDir) {
     p.HelpFile = exeDir + "TEMPIX.HLP";
     p.PortSettings = exeDir + "usercom.dat";
     p.UserLog = exeDir + "temp.txt";
+    p.LockoutSettings = exeDir + "usercts.dat";
     return p;
 }
 

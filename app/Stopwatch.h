@@ -21,6 +21,7 @@ struct TDataPaths {
     std::string HelpFile;         // TEMPIX.HLP
     std::string PortSettings;     // usercom.dat
     std::string UserLog;          // temp.txt until the user picks another file
+    std::string LockoutSettings;  // usercts.dat
 
     static TDataPaths Build(const std::string& exeDir);
 };

@@ -20,16 +20,24 @@ namespace {
 
 wxFont WindowFont() { return wxFont(8, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "MS Sans Serif"); }
 
-wxButton* MakeButton(wxWindow* parent, const char* caption, int left, int top) {
-    auto* b = new wxButton(parent, wxID_ANY, wxString::FromUTF8(caption), wxPoint(left, top), wxSize(75, 25));
+wxButton* MakeButton(TLayout& layout, wxWindow* parent, const char* caption, int left, int top) {
+    auto* b = new wxButton(parent, wxID_ANY, wxString::FromUTF8(caption));
     b->DisableFocusFromKeyboard();
+    layout.Place(b, wxRect(left, top, 75, 25));
     return b;
 }
 
+wxStaticBox* MakeGroup(TLayout& layout, wxWindow* parent, const char* caption, const wxRect& r) {
+    auto* box = new wxStaticBox(parent, wxID_ANY, wxString::FromUTF8(caption));
+    layout.Place(box, r);
+    return box;
+}
+
 // A panel that fills a group box below its caption.
-wxRect GroupClient(const wxStaticBox* box) {
-    wxRect r = box->GetRect();
-    return wxRect(r.x + 2, r.y + 15, r.width - 4, r.height - 17);
+TCaptionPanel* MakeGroupPanel(TLayout& layout, wxWindow* parent, const wxRect& box) {
+    auto* panel = new TCaptionPanel(parent, kInitialTimeText, wxDefaultPosition, wxDefaultSize);
+    layout.Place(panel, wxRect(box.x + 2, box.y + 15, box.width - 4, box.height - 17));
+    return panel;
 }
 
 }  // namespace
@@ -53,46 +61,53 @@ TForm1::TForm1(const TServices& services)
               wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX | wxCLIP_CHILDREN),
       Timer1(this),
       services_(services),
-      clock_(*services.Clock, services.Format) {
+      clock_(*services.Clock, services.Format),
+      layout_(this) {
     SetName("Form1");
-    Client = new wxPanel(this, wxID_ANY, wxPoint(0, 0), wxSize(537, 363), wxTAB_TRAVERSAL);
+    TLayout& L = layout_;
+    Client = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL);
     Client->SetFont(WindowFont());
+    L.Place(Client, wxRect(0, 0, 537, 363));
 
-    GroupBox1 = new wxStaticBox(Client, wxID_ANY, "Czas aktualny", wxPoint(8, 8), wxSize(521, 57));
-    wxRect r1 = GroupClient(GroupBox1);
-    Panel1 = new TCaptionPanel(Client, kInitialTimeText, r1.GetPosition(), r1.GetSize());
-    Panel1->SetFont(wxFont(wxSize(0, 13), wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false,
-                           "MS Sans Serif", wxFONTENCODING_CP1250));
+    const wxRect box1(8, 8, 521, 57), box2(8, 72, 521, 145);
+    GroupBox1 = MakeGroup(L, Client, "Czas aktualny", box1);
+    Panel1 = MakeGroupPanel(L, Client, box1);
+    L.PixelFont(Panel1,
+                wxFont(wxSize(0, 13), wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "MS Sans Serif",
+                       wxFONTENCODING_CP1250),
+                13);
 
-    GroupBox2 = new wxStaticBox(Client, wxID_ANY, "Czas zatrzymany", wxPoint(8, 72), wxSize(521, 145));
-    wxRect r2 = GroupClient(GroupBox2);
-    Panel2 = new TCaptionPanel(Client, kInitialTimeText, r2.GetPosition(), r2.GetSize());
-    Panel2->SetFont(wxFont(wxSize(0, 64), wxFONTFAMILY_ROMAN, wxFONTSTYLE_ITALIC, wxFONTWEIGHT_NORMAL, false,
+    GroupBox2 = MakeGroup(L, Client, "Czas zatrzymany", box2);
+    Panel2 = MakeGroupPanel(L, Client, box2);
+    // Only until the display settings are read; the font they give is in points, which follow the
+    // text's resolution by themselves.
+    Panel2->SetFont(wxFont(wxSize(0, L.S(64)), wxFONTFAMILY_ROMAN, wxFONTSTYLE_ITALIC, wxFONTWEIGHT_NORMAL, false,
                            "Times New Roman", wxFONTENCODING_CP1250));
     Panel2->SetCursor(wxCursor(wxCURSOR_HAND));
     Panel2->SetToolTip("Czcionka");
 
-    RadioGroup1 = new TRadioGroup(Client, "Aktywny klawisz", wxPoint(8, 224), wxSize(105, 113),
-                                  {"Enter", "Pause", "Insert", "Esc"});
+    RadioGroup1 = new TRadioGroup(Client, "Aktywny klawisz", {"Enter", "Pause", "Insert", "Esc"});
+    L.Then([this] { RadioGroup1->Arrange(layout_, wxRect(8, 224, 105, 113)); });
     RadioGroup1->SetSelection(0);
 
-    GroupBox3 = new wxStaticBox(Client, wxID_ANY, "Aktywna mysz/port", wxPoint(120, 224), wxSize(105, 113));
-    FitText(GroupBox3, 105 - 16);
-    Button8 = MakeButton(Client, "Użyj por&tu", 120 + 16, 224 + 32);
-    Button7 = MakeButton(Client, "Użyj &myszy", 120 + 16, 224 + 72);
+    GroupBox3 = MakeGroup(L, Client, "Aktywna mysz/port", wxRect(120, 224, 105, 113));
+    L.Fit(GroupBox3, 105 - 16);
+    Button8 = MakeButton(L, Client, "Użyj por&tu", 120 + 16, 224 + 32);
+    Button7 = MakeButton(L, Client, "Użyj &myszy", 120 + 16, 224 + 72);
 
-    Bevel1 = new wxStaticBox(Client, wxID_ANY, wxEmptyString, wxPoint(232, 229), wxSize(297, 108));
-    Button2 = MakeButton(Client, "&Ustaw czas", 256, 256);
-    Button3 = MakeButton(Client, "&Pokaż log", 344, 256);
-    Button4 = MakeButton(Client, "&O programie", 432, 256);
-    Button5 = MakeButton(Client, "Zapi&suj do", 256, 296);
-    Button6 = MakeButton(Client, "Mój &log", 344, 296);
-    Button1 = MakeButton(Client, "&Zamknij", 432, 296);
+    Bevel1 = MakeGroup(L, Client, "", wxRect(232, 229, 297, 108));
+    Button2 = MakeButton(L, Client, "&Ustaw czas", 256, 256);
+    Button3 = MakeButton(L, Client, "&Pokaż log", 344, 256);
+    Button4 = MakeButton(L, Client, "&O programie", 432, 256);
+    Button5 = MakeButton(L, Client, "Zapi&suj do", 256, 296);
+    Button6 = MakeButton(L, Client, "Mój &log", 344, 296);
+    Button1 = MakeButton(L, Client, "&Zamknij", 432, 296);
 
-    StatusBar1 = new TCaptionPanel(Client, wxString::FromUTF8("Czasy są zapisywane do: "), wxPoint(0, 342),
-                                   wxSize(537, 21), TCaptionPanel::bvLowered);
+    StatusBar1 = new TCaptionPanel(Client, wxString::FromUTF8("Czasy są zapisywane do: "), wxDefaultPosition,
+                                   wxDefaultSize, TCaptionPanel::bvLowered);
+    L.Place(StatusBar1, wxRect(0, 342, 537, 21));
 
-    SetClientSize(537, 363);
+    L.ClientSize(wxSize(537, 363));
     Centre(wxBOTH);
 
     Bind(wxEVT_TIMER, &TForm1::Timer1Timer, this);

@@ -12,6 +12,7 @@
 
 #include "app/CaptionPanel.h"
 #include "app/DisplaySettings.h"
+#include "app/Layout.h"
 #include "app/MainWindow.h"
 #include "app/RadioGroup.h"
 #include "app/TickTimer.h"
@@ -52,6 +53,7 @@ public:
     TServices& Services() override { return services_; }
 
     const TDisplayFont& DisplayFont() const { return displayFont_; }
+    TLayout& WindowLayout() { return layout_; }
     const std::string& DateText() const { return clock_.Texts().DateText; }
     long TickCount() const { return tickCount_; }
 
@@ -87,6 +89,7 @@ private:
     TDisplayFont displayFont_;
     wxFont fontDialogFont_;  // the font dialog's own font and colour, kept for the run
     wxColour fontDialogColour_;
+    TLayout layout_;
 };
 
 }  // namespace app

@@ -6,21 +6,26 @@
 
 namespace app {
 
-TScreenRect LockRectangle(const wxRect& w, const wxRect& client) {
-    TScreenRect r{w.x + 20, w.y + 35, w.x + w.width - 20, w.y + w.height - 20};
+TScreenRect LockRectangle(const wxRect& w, const wxRect& client, const TLayout& inset) {
+    TScreenRect r{w.x + inset.S(20), w.y + inset.S(35), w.x + w.width - inset.S(20), w.y + w.height - inset.S(20)};
     // Without a title bar drawn around the window (no window manager) the insets cross over: keep
     // the cursor on the panel instead.
     if (r.Right <= r.Left || r.Bottom <= r.Top)
-        r = {client.x + 4, client.y + 4, client.x + client.width - 4, client.y + client.height - 4};
+        r = {client.x + inset.S(4), client.y + inset.S(4), client.x + client.width - inset.S(4),
+             client.y + client.height - inset.S(4)};
     return r;
 }
 
 TForm3::TForm3(wxWindow* owner, TMainWindowLink& main)
-    : wxDialog(owner, wxID_ANY, "Blokada myszy", wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSTAY_ON_TOP), main_(main) {
+    : wxDialog(owner, wxID_ANY, "Blokada myszy", wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSTAY_ON_TOP),
+      main_(main),
+      layout_(this) {
     SetFont(wxFont(8, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "MS Sans Serif"));
     SetEscapeId(wxID_NONE);  // Esc must not end the mode
-    SetClientSize(192, 53);
-    Panel1 = new TCaptionPanel(this, "Odblokuj i zamknij: Shift+F9", wxPoint(0, 0), wxSize(192, 53), TCaptionPanel::bvLowered);
+    layout_.ClientSize(wxSize(192, 53));
+    Panel1 = new TCaptionPanel(this, "Odblokuj i zamknij: Shift+F9", wxDefaultPosition, wxDefaultSize,
+                               TCaptionPanel::bvLowered);
+    layout_.Place(Panel1, wxRect(0, 0, 192, 53));
     Panel1->Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& e) {
         pressed_ = true;
         e.Skip();
@@ -54,7 +59,7 @@ void TForm3::FormCreate() { PlaceOnScreen(); }
 void TForm3::PlaceOnScreen() {
     wxRect screen = wxDisplay().GetGeometry();
     wxSize outer = GetSize();
-    Move(screen.x + screen.width - outer.x - 80, screen.y + screen.height - outer.y - 80);
+    Move(screen.x + screen.width - outer.x - layout_.S(80), screen.y + screen.height - outer.y - layout_.S(80));
 }
 
 void TForm3::FormActivate(wxActivateEvent& e) {
@@ -63,7 +68,7 @@ void TForm3::FormActivate(wxActivateEvent& e) {
 }
 
 void TForm3::LockCursor() {
-    TScreenRect r = LockRectangle(GetScreenRect(), wxRect(ClientToScreen(wxPoint(0, 0)), GetClientSize()));
+    TScreenRect r = LockRectangle(GetScreenRect(), wxRect(ClientToScreen(wxPoint(0, 0)), GetClientSize()), layout_);
     base::TCursor& cursor = *main_.Services().Cursor;
     const int x = r.Left + (r.Right - r.Left) / 2, y = r.Top + (r.Bottom - r.Top) / 2;
     if (!cursor.Confine(r.Left, r.Top, r.Right, r.Bottom) && !toldNotConfined_) {

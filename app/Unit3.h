@@ -5,6 +5,7 @@
 #include <wx/dialog.h>
 
 #include "app/CaptionPanel.h"
+#include "app/Layout.h"
 #include "app/MainWindow.h"
 
 namespace app {
@@ -13,9 +14,10 @@ struct TScreenRect {
     int Left, Top, Right, Bottom;
 };
 
-// The confinement rectangle from the window's outer bounds (20 in, 35 at the top below the title);
-// the client area less 4 when the outer bounds have no frame to make room for that.
-TScreenRect LockRectangle(const wxRect& outer, const wxRect& clientOnScreen);
+// The confinement rectangle from the window's outer bounds (20 in, 35 at the top below the title, at
+// 96 DPI: `inset` scales them); the client area less 4 when the outer bounds have no frame to make
+// room for that.
+TScreenRect LockRectangle(const wxRect& outer, const wxRect& clientOnScreen, const TLayout& inset);
 
 class TForm3 : public wxDialog {
 public:
@@ -32,6 +34,7 @@ private:
     void FormClose(wxCloseEvent&);
 
     TMainWindowLink& main_;
+    TLayout layout_;
     bool pressed_ = false;
     bool toldNotConfined_ = false;
 };

@@ -2,11 +2,14 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/listctrl.h>
 #include <wx/radiobut.h>
 #include <wx/renderer.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
+
+#include "app/CaptionPanel.h"
 
 namespace gui_test {
 
@@ -17,8 +20,9 @@ namespace {
 struct TTextPlace {
     bool HasText = false;
     wxString Text;
-    int Room = 0;      // width the control needs besides the text
-    wxRect TextRect;   // where the text is drawn, in the parent's terms
+    int Room = 0;        // width the control needs besides the text
+    int RoomAbove = 0;   // height likewise
+    wxRect TextRect;     // where the text is drawn, in the parent's terms
 };
 
 TTextPlace PlaceOf(wxWindow* w) {
@@ -37,6 +41,7 @@ TTextPlace PlaceOf(wxWindow* w) {
         p.TextRect = wxRect(r.x + 8, r.y, text.x, text.y);
     } else if (dynamic_cast<wxButton*>(w)) {
         p.Room = 8;
+        p.RoomAbove = 6;
         p.TextRect = wxRect(r.x + (r.width - text.x) / 2, r.y + (r.height - text.y) / 2, text.x, text.y);
     } else if (dynamic_cast<wxRadioButton*>(w) || dynamic_cast<wxCheckBox*>(w)) {
         p.Room = wxRendererNative::Get().GetCheckBoxSize(w).x + 4;
@@ -53,20 +58,39 @@ wxString NameOf(wxWindow* w) {
     return label.empty() ? wxString(w->GetClassInfo()->GetClassName()) : "\"" + label + "\"";
 }
 
+void Fault(std::vector<std::string>& faults, const wxString& what, int needed, int has) {
+    faults.push_back((what + " (" + std::to_string(needed) + " > " + std::to_string(has) + ")").utf8_string());
+}
+
 void Check(wxWindow* w, std::vector<std::string>& faults) {
     for (wxWindow* child : w->GetChildren()) {
         if (!child->IsShown() || child->IsTopLevel()) continue;
+        const wxSize size = child->GetSize();
         TTextPlace p = PlaceOf(child);
         if (p.HasText) {
-            if (p.TextRect.width + p.Room > child->GetSize().x)
-                faults.push_back((NameOf(child) + " is cut by its own width (" + std::to_string(p.TextRect.width + p.Room) +
-                                  " > " + std::to_string(child->GetSize().x) + ")").utf8_string());
+            if (p.TextRect.width + p.Room > size.x)
+                Fault(faults, NameOf(child) + " is cut by its own width", p.TextRect.width + p.Room, size.x);
+            if (!dynamic_cast<wxStaticBox*>(child) && p.TextRect.height + p.RoomAbove > size.y)
+                Fault(faults, NameOf(child) + " is cut by its own height", p.TextRect.height + p.RoomAbove, size.y);
             for (wxWindow* other : w->GetChildren()) {
                 // A group box lies below the controls it frames; the others must keep off the text.
                 if (other == child || !other->IsShown() || other->IsTopLevel() || dynamic_cast<wxStaticBox*>(other)) continue;
                 if (other->GetRect().Intersects(p.TextRect))
                     faults.push_back((NameOf(child) + " is covered by " + NameOf(other)).utf8_string());
             }
+        }
+        // A drop-down list shows its selected item whole only at the toolkit's own height for it.
+        if (auto* choice = dynamic_cast<wxChoice*>(child)) {
+            const wxSize best = choice->GetBestSize();
+            if (best.y > size.y) Fault(faults, "the list of \"" + choice->GetStringSelection() + "\" is cut by its height", best.y, size.y);
+            if (best.x > size.x) Fault(faults, "the list of \"" + choice->GetStringSelection() + "\" is narrower than its items", best.x, size.x);
+        }
+        // A panel that draws its caption centred in its font (the clocks, the status bar).
+        if (auto* panel = dynamic_cast<app::TCaptionPanel*>(child); panel && !panel->Caption().empty()) {
+            const wxSize text = panel->GetTextExtent(panel->Caption());
+            const wxSize room = panel->GetClientSize();
+            if (text.x > room.x) Fault(faults, "\"" + panel->Caption() + "\" is cut at its sides", text.x, room.x);
+            if (text.y > room.y) Fault(faults, "\"" + panel->Caption() + "\" is cut at its top and bottom", text.y, room.y);
         }
         if (auto* list = dynamic_cast<wxListCtrl*>(child); list && list->InReportView()) {
             int total = 0;

@@ -13,10 +13,17 @@ namespace {
 
 wxString U(const std::string& s) { return wxString::FromUTF8(s); }
 
-wxButton* MakeButton(wxWindow* parent, const char* caption, int left, int width) {
-    auto* b = new wxButton(parent, wxID_ANY, U(caption), wxPoint(left, 352), wxSize(width, 25));
-    app::FitText(b, width - 8);
+wxButton* MakeButton(app::TLayout& layout, wxWindow* parent, const char* caption, int left, int width) {
+    auto* b = new wxButton(parent, wxID_ANY, U(caption));
+    layout.Place(b, wxRect(left, 352, width, 25));
+    layout.Fit(b, width - 8);
     return b;
+}
+
+wxStaticText* MakeLabel(app::TLayout& layout, wxWindow* parent, const std::string& text, int left, int top) {
+    auto* label = new wxStaticText(parent, wxID_ANY, U(text));
+    layout.Move(label, wxPoint(left, top));
+    return label;
 }
 
 }  // namespace
@@ -25,33 +32,43 @@ TForm2::TForm2(wxWindow* owner, app::TMainWindowLink& main)
     : wxDialog(owner, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX),
       main_(main),
-      services_(main.Services()) {
+      services_(main.Services()),
+      layout_(this) {
+    app::TLayout& L = layout_;
     SetFont(wxFont(8, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "MS Sans Serif"));
-    GroupBox1 = new wxStaticBox(this, wxID_ANY, "Serwery czasu", wxPoint(8, 8), wxSize(473, 233));
-    ValueListEditor1 = new wxListCtrl(this, wxID_ANY, wxPoint(8 + 16, 8 + 24), wxSize(441, 193),
+    GroupBox1 = new wxStaticBox(this, wxID_ANY, "Serwery czasu");
+    L.Place(GroupBox1, wxRect(8, 8, 473, 233));
+    ValueListEditor1 = new wxListCtrl(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                                       wxLC_REPORT | wxLC_SINGLE_SEL | wxLC_HRULES | wxLC_VRULES);
-    ValueListEditor1->AppendColumn("Lokalizacja / Nazwa", wxLIST_FORMAT_LEFT, 300);
-    ValueListEditor1->AppendColumn("Adres serwera", wxLIST_FORMAT_LEFT, 135);
+    L.Place(ValueListEditor1, wxRect(8 + 16, 8 + 24, 441, 193));
+    ValueListEditor1->AppendColumn("Lokalizacja / Nazwa", wxLIST_FORMAT_LEFT, L.S(300));
+    ValueListEditor1->AppendColumn("Adres serwera", wxLIST_FORMAT_LEFT, L.S(135));
+    L.Then([this] {
+        ValueListEditor1->SetColumnWidth(0, layout_.S(300));
+        ValueListEditor1->SetColumnWidth(1, layout_.S(135));
+        FitAddressColumn();
+    });
     ValueListEditor1->InsertItem(0, wxEmptyString);
 
-    new wxStaticBox(this, wxID_ANY, wxEmptyString, wxPoint(8, 248), wxSize(473, 81));
-    LabeledEdit1Label = new wxStaticText(this, wxID_ANY, "Serwer", wxPoint(32, 272 - 16));
-    LabeledEdit1 = new wxTextCtrl(this, wxID_ANY, kDefaultServer, wxPoint(32, 272), wxSize(121, 21));
+    L.Place(new wxStaticBox(this, wxID_ANY, wxEmptyString), wxRect(8, 248, 473, 81));
+    LabeledEdit1Label = MakeLabel(L, this, "Serwer", 32, 272 - 16);
+    LabeledEdit1 = new wxTextCtrl(this, wxID_ANY, kDefaultServer);
+    L.Place(LabeledEdit1, wxRect(32, 272, 121, 21));
     LabeledEdit1->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
-    Label2 = new wxStaticText(this, wxID_ANY, U(kConnectionLabel), wxPoint(168, 256));
-    Label1 = new wxStaticText(this, wxID_ANY, U(kCorrectionLabel), wxPoint(168, 280));
-    Label3 = new wxStaticText(this, wxID_ANY, U(kStratumLabel), wxPoint(168, 304));
+    Label2 = MakeLabel(L, this, kConnectionLabel, 168, 256);
+    Label1 = MakeLabel(L, this, kCorrectionLabel, 168, 280);
+    Label3 = MakeLabel(L, this, kStratumLabel, 168, 304);
     Label3->SetCursor(wxCursor(wxCURSOR_HAND));
     ShowResultLabels(false);
 
-    new wxStaticBox(this, wxID_ANY, wxEmptyString, wxPoint(8, 336), wxSize(473, 57));
-    Button2 = MakeButton(this, "&Synchronizuj", 104, 83);
-    Button3 = MakeButton(this, "&Edycja listy", 200, 75);
-    Button4 = MakeButton(this, "&Log poprawek", 288, 83);
-    Button1 = MakeButton(this, "&Zamknij", 384, 75);
+    L.Place(new wxStaticBox(this, wxID_ANY, wxEmptyString), wxRect(8, 336, 473, 57));
+    Button2 = MakeButton(L, this, "&Synchronizuj", 104, 83);
+    Button3 = MakeButton(L, this, "&Edycja listy", 200, 75);
+    Button4 = MakeButton(L, this, "&Log poprawek", 288, 83);
+    Button1 = MakeButton(L, this, "&Zamknij", 384, 75);
     LabeledEdit1->MoveAfterInTabOrder(Button1);
 
-    SetClientSize(490, 402);
+    L.ClientSize(wxSize(490, 402));
     Centre(wxBOTH);
 
     Button2->Bind(wxEVT_BUTTON, [this](wxCommandEvent& e) { Button2Click(e); });
@@ -116,7 +133,7 @@ void TForm2::LoadServerList() {
 void TForm2::FitAddressColumn() {
     int rest = ValueListEditor1->GetClientSize().x - ValueListEditor1->GetColumnWidth(0) -
                wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, ValueListEditor1);
-    if (rest > 0 && rest < 135) ValueListEditor1->SetColumnWidth(1, rest);
+    if (rest > 0 && rest < layout_.S(135)) ValueListEditor1->SetColumnWidth(1, rest);
 }
 
 void TForm2::ValueListEditor1SelectCell(wxListEvent& e) {

@@ -10,6 +10,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "app/Layout.h"
 #include "app/MainWindow.h"
 #include "timesync/IdSNTP.h"
 
@@ -56,6 +57,7 @@ private:
 
     app::TMainWindowLink& main_;
     app::TServices& services_;
+    app::TLayout layout_;
 };
 
 }  // namespace timesync

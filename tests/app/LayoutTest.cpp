@@ -1,6 +1,9 @@
-// Every window of the program draws its texts whole, on the build it runs on: no caption or label
-// cut by its own control or covered by a sibling, no list column narrower than its title.
+// Every window of the program draws its texts whole, on the build it runs on and at the desktop's
+// text scale it runs under: no caption, label, clock or list cut by its own control, at the sides or
+// at the bottom, or covered by a sibling, no list column narrower than its title. Prints the count
+// of faults and the main window's size, the figures of a scale.
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -29,9 +32,14 @@ void Settle(int ms) {
     }
 }
 
+int faultCount = 0;
+
 std::string Faults(wxWindow* w) {
     std::string all;
-    for (const std::string& f : gui_test::LayoutFaults(w)) all += f + "\n";
+    for (const std::string& f : gui_test::LayoutFaults(w)) {
+        all += f + "\n";
+        ++faultCount;
+    }
     return all;
 }
 
@@ -75,6 +83,7 @@ TEST_F(LayoutTest, every_window_draws_its_texts_whole) {
         EXPECT_EQ(Faults(&lock), "") << "mouse-lock window";
         lock.Hide();
     }
+    std::printf("layout_faults %d\nmain_window_size %dx%d\n", faultCount, form->GetSize().x, form->GetSize().y);
     form->Destroy();
     Settle(50);
 }

@@ -79,6 +79,26 @@ TEST_F(Unit1GuiTest, layout_names_captions_and_sizes) {
     EXPECT_EQ(form->Panel2->GetToolTipText(), "Arial");
 }
 
+// A window moved to a monitor of another DPI is laid out again for it: every place and pixel font
+// in proportion, and back at 96 DPI to the very pixel.
+TEST_F(Unit1GuiTest, the_layout_placed_again_at_another_scale_keeps_its_proportions) {
+    TLayout& layout = form->WindowLayout();
+    const double desktop = layout.Ratio();
+    const int clock = form->Panel1->GetTextExtent("00:00:00,000 UT").y;
+    layout.Rescale(1.5);
+    EXPECT_EQ(form->GetClientSize(), wxSize(806, 545));
+    EXPECT_EQ(form->Button2->GetRect(), wxRect(384, 384, 113, 38));
+    EXPECT_EQ(form->RadioGroup1->GetRect(), wxRect(12, 336, 158, 170));
+    EXPECT_EQ(form->StatusBar1->GetRect(), wxRect(0, 513, 806, 32));
+    EXPECT_GT(form->Panel1->GetTextExtent("00:00:00,000 UT").y, clock);
+    layout.Rescale(1.0);
+    EXPECT_EQ(form->GetClientSize(), wxSize(537, 363));
+    EXPECT_EQ(form->Button2->GetRect(), wxRect(256, 256, 75, 25));
+    EXPECT_EQ(form->RadioGroup1->GetRect(), wxRect(8, 224, 105, 113));
+    EXPECT_EQ(form->StatusBar1->GetRect(), wxRect(0, 342, 537, 21));
+    layout.Rescale(desktop);
+}
+
 TEST_F(Unit1GuiTest, ticks_show_utc_and_the_caption_local_time_with_the_offset) {
     ASSERT_TRUE(PumpUntil([&] { return form->TickCount() > 20; }));
     std::string live = form->Panel1->Caption().utf8_string();

@@ -1,0 +1,62 @@
+#include "app/Layout.h"
+
+#include <cmath>
+
+#include <wx/window.h>
+
+#include "app/FitText.h"
+
+namespace app {
+
+TLayout::TLayout(wxWindow* top) : top_(top), ratio_(DesktopTextScale(top)) {
+    // Windows tells a window moved to a monitor of another DPI; the toolkit has scaled the fonts by
+    // then, the places are ours.
+    top_->Bind(wxEVT_DPI_CHANGED, [this](wxDPIChangedEvent&) { Rescale(DesktopTextScale(top_)); });
+}
+
+int TLayout::S(int px) const { return static_cast<int>(std::lround(px * ratio_)); }
+
+int TLayout::Unscaled(int px) const { return static_cast<int>(std::ceil(px / ratio_ - 1e-9)); }
+
+void TLayout::Do(std::function<void()> step) {
+    step();
+    steps_.push_back(std::move(step));
+}
+
+void TLayout::Place(wxWindow* control, const wxRect& r96) {
+    Do([this, control, r96] { control->SetSize(S(r96)); });
+}
+
+void TLayout::Move(wxWindow* control, const wxPoint& p96) {
+    Do([this, control, p96] { control->Move(S(p96)); });
+}
+
+void TLayout::PixelFont(wxWindow* control, const wxFont& font, int height96) {
+    Do([this, control, font, height96] {
+        wxFont f = font;
+        f.SetPixelSize(wxSize(0, S(height96)));
+        control->SetFont(f);
+    });
+}
+
+void TLayout::Fit(wxWindow* control, int width96) {
+    const wxFont font = control->GetFont();
+    Do([this, control, font, width96] {
+        control->SetFont(font);
+        FitText(control, S(width96));
+    });
+}
+
+void TLayout::ClientSize(const wxSize& s96) {
+    Do([this, s96] { top_->SetClientSize(S(s96)); });
+}
+
+void TLayout::Then(std::function<void()> step) { Do(std::move(step)); }
+
+void TLayout::Rescale(double ratio) {
+    ratio_ = ratio;
+    for (const auto& step : steps_) step();
+    top_->Refresh();
+}
+
+}  // namespace app
