@@ -1,6 +1,7 @@
 #include "serial/Unit4.h"
 
-#include "app/FitText.h"
+#include <algorithm>
+
 #include "base/TextFile.h"
 
 namespace serial {
@@ -12,9 +13,10 @@ wxString U(const std::string& s) { return wxString::FromUTF8(s); }
 }  // namespace
 
 TForm4::TForm4(wxWindow* owner, app::TMainWindowLink& main)
-    : wxDialog(owner, wxID_ANY, wxEmptyString, wxPoint(50, 50), wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX),
+    : wxDialog(owner, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX),
       main_(main),
-      services_(main.Services()) {
+      services_(main.Services()),
+      layout_(this) {
     SetFont(wxFont(8, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "MS Sans Serif"));
 
     ComPort1 = std::make_unique<TComPort>(*services_.ComDriver, base::TCallQueue::Main(),
@@ -28,40 +30,85 @@ TForm4::TForm4(wxWindow* owner, app::TMainWindowLink& main)
     ComPort1->OnError = [this](TCustomComPort& p, TComErrors e) { ComPort1Error(p, e); };
     ComPort1->ReportError = StandardErrorReport();
 
-    GroupBox1 = new wxStaticBox(this, wxID_ANY, "Ustawienia portu", wxPoint(8, 8), wxSize(193, 217));
+    GroupBox1 = new wxStaticBox(this, wxID_ANY, "Ustawienia portu");
     created_ = app::Guarded(*services_.Dialogs, [this] {
-        ComComboBox5 = Selector("Port COM:", 24, cpPort);
-        ComComboBox1 = Selector("Szybkość:", 56, cpBaudRate);
-        ComComboBox2 = Selector("Bity danych:", 88, cpDataBits);
-        ComComboBox3 = Selector("Sterowanie:", 120, cpFlowControl);
-        ComComboBox4 = Selector("Parzystość:", 152, cpParity);
-        ComComboBox6 = Selector("Bity stopu:", 184, cpStopBits);
+        ComComboBox5 = Selector("Port COM:", cpPort);
+        ComComboBox1 = Selector("Szybkość:", cpBaudRate);
+        ComComboBox2 = Selector("Bity danych:", cpDataBits);
+        ComComboBox3 = Selector("Sterowanie:", cpFlowControl);
+        ComComboBox4 = Selector("Parzystość:", cpParity);
+        ComComboBox6 = Selector("Bity stopu:", cpStopBits);
     });
     // Below the selectors: a Windows box drawn over later siblings leaves them black until clicked.
     GroupBox1->Lower();
     if (!created_) return;
     ComComboBox5->OnChange = [this] { ComComboBox5Change(); };
 
-    (new wxStaticBox(this, wxID_ANY, wxEmptyString, wxPoint(8, 232), wxSize(193, 41)))->Lower();
-    app::FitText(new wxStaticText(this, wxID_ANY, "Stan przycisku (ON/OFF):", wxPoint(32, 248)), 160 - 32 - 2);
-    ComLed1 = new TComLed(this, wxPoint(160, 240));
+    lockoutFrame_ = new wxStaticBox(this, wxID_ANY, wxEmptyString);
+    lockoutLabel_ = new wxStaticText(this, wxID_ANY, "Blokada po impulsie (ms):");
+    ComboBox1 = new wxChoice(this, wxID_ANY);
+    for (const std::string& item : CtsLockoutItems()) ComboBox1->Append(U(item));
+    ComboBox1->SetSelection(0);
+    Label1 = new wxStaticText(this, wxID_ANY, wxEmptyString);
+    ShowIgnored();
+
+    ledFrame_ = new wxStaticBox(this, wxID_ANY, wxEmptyString);
+    ledLabel_ = new wxStaticText(this, wxID_ANY, "Stan przycisku (ON/OFF):");
+    ComLed1 = new TComLed(this, wxDefaultPosition);
     ComLed1->Model.SetLedSignal(lsCTS);
     ComLed1->SetKind(lkRedLight);
     ComLed1->SetComPort(ComPort1.get());
     ComLed1->SetToolTip("CTS");
-    Button2 = new wxButton(this, wxID_ANY, "&Start", wxPoint(24, 288), wxSize(75, 25));
-    Button1 = new wxButton(this, wxID_ANY, "&Zamknij", wxPoint(112, 288), wxSize(75, 25));
+    Button2 = new wxButton(this, wxID_ANY, "&Start");
+    Button1 = new wxButton(this, wxID_ANY, "&Zamknij");
     Button1->MoveBeforeInTabOrder(Button2);
-
-    SetClientSize(210, 321);
-    Move(50, 50);
+    // The frames below what they frame, as the group box.
+    lockoutFrame_->Lower();
+    ledFrame_->Lower();
+    PlaceControls();
 
     Button2->Bind(wxEVT_BUTTON, [this](wxCommandEvent& e) { Button2Click(e); });
     Button1->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Close(); });
+    ComboBox1->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { ComboBox1Change(); });
     Bind(wxEVT_CHAR_HOOK, &TForm4::FormKeyDown, this);
     Bind(wxEVT_CLOSE_WINDOW, &TForm4::FormClose, this);
 
     FormCreate();
+}
+
+// The layout at 96 DPI. Where the toolkit's drop-down lists need more height than the 21 pixels
+// they are drawn with (GTK's), every row gets that much more and the window grows with them.
+void TForm4::PlaceControls() {
+    app::TLayout& L = layout_;
+    int needed = 0;
+    for (wxChoice* box : {static_cast<wxChoice*>(ComComboBox5), static_cast<wxChoice*>(ComComboBox1), ComboBox1})
+        needed = std::max(needed, box->GetBestSize().y);
+    const int h = std::max(21, L.Unscaled(needed)), grow = h - 21;
+    L.Place(GroupBox1, wxRect(8, 8, 193, 217 + 6 * grow));
+    TComComboBox* boxes[] = {ComComboBox5, ComComboBox1, ComComboBox2, ComComboBox3, ComComboBox4, ComComboBox6};
+    for (size_t i = 0; i < 6; ++i) {
+        const int top = 8 + 24 + static_cast<int>(i) * (32 + grow);
+        L.Move(labels_[i], wxPoint(8 + 16, top + 8 + grow / 2));
+        L.Fit(labels_[i], 80 - 16 - 2);  // up to the selector
+        L.Place(boxes[i], wxRect(8 + 80, top, 100, h));
+    }
+    // The lockout: its label, the selector below it, and below that what it has left out.
+    const int lockoutTop = 232 + 6 * grow;
+    L.Place(lockoutFrame_, wxRect(8, lockoutTop, 193, 78 + grow));
+    L.Move(lockoutLabel_, wxPoint(16, lockoutTop + 10));
+    L.Fit(lockoutLabel_, 193 - 16);
+    L.Place(ComboBox1, wxRect(16, lockoutTop + 28, 80, h));
+    L.Move(Label1, wxPoint(16, lockoutTop + 57 + grow));
+    const int ledTop = lockoutTop + 85 + grow;
+    L.Place(ledFrame_, wxRect(8, ledTop, 193, 41));
+    L.Move(ledLabel_, wxPoint(32, ledTop + 16));
+    L.Fit(ledLabel_, 160 - 32 - 2);
+    L.Place(ComLed1, wxRect(160, ledTop + 8, 25, 25));
+    const int buttonTop = ledTop + 56;
+    L.Place(Button2, wxRect(24, buttonTop, 75, 25));
+    L.Place(Button1, wxRect(112, buttonTop, 75, 25));
+    L.ClientSize(wxSize(210, buttonTop + 33));
+    L.Then([this] { Move(layout_.S(wxPoint(50, 50))); });
 }
 
 TForm4::~TForm4() {
@@ -73,10 +120,9 @@ std::function<void(const std::exception&)> TForm4::StandardErrorReport() {
     return [this](const std::exception& e) { app::ReportError(*services_.Dialogs, e); };
 }
 
-TComComboBox* TForm4::Selector(const char* label, int top, TComProperty kind) {
-    auto* text = new wxStaticText(this, wxID_ANY, U(label), wxPoint(8 + 16, 8 + top + 8));
-    app::FitText(text, 80 - 16 - 2);  // up to the selector
-    auto* box = new TComComboBox(this, wxPoint(8 + 80, 8 + top), wxSize(100, 21), services_.ListPorts);
+TComComboBox* TForm4::Selector(const char* label, TComProperty kind) {
+    labels_.push_back(new wxStaticText(this, wxID_ANY, U(label)));
+    auto* box = new TComComboBox(this, wxDefaultPosition, wxDefaultSize, services_.ListPorts);
     box->ReportError = StandardErrorReport();
     box->SetComProperty(kind);
     box->SetComPort(ComPort1.get());
@@ -102,12 +148,19 @@ void TForm4::LoadSettings() {
         lines = {"COM1", "9600", "8", "Hardware", "None", "1"};
     }
     for (size_t i = 0; i < 6; ++i) boxes[i]->SetText(lines[i]);
+    ComboBox1->SetStringSelection(U(ReadCtsLockout(main_.Paths().LockoutSettings)));
+    ComboBox1Change();
 }
 
 void TForm4::SaveSettings() {
     WritePortSettings(main_.Paths().PortSettings, {ComComboBox5->Text(), ComComboBox1->Text(), ComComboBox2->Text(),
                                                    ComComboBox3->Text(), ComComboBox4->Text(), ComComboBox6->Text()});
+    WriteCtsLockout(main_.Paths().LockoutSettings, ComboBox1->GetStringSelection().utf8_string());
 }
+
+void TForm4::ComboBox1Change() { lockout_.SetMs(std::stoi(ComboBox1->GetStringSelection().utf8_string())); }
+
+void TForm4::ShowIgnored() { Label1->SetLabel(U("Pominięte impulsy: " + std::to_string(lockout_.Ignored()))); }
 
 void TForm4::ComComboBox5Change() {
     SetTitle(U("Port " + ComComboBox5->Text() + " (" + main_.StoppedText() + ")"));
@@ -126,12 +179,22 @@ void TForm4::Button2Click(wxCommandEvent&) {
     }
 }
 
-void TForm4::ComPort1AfterOpen(TCustomComPort&) { Button2->SetLabel(U("Z&atrzymaj")); }
+void TForm4::ComPort1AfterOpen(TCustomComPort&) {
+    Button2->SetLabel(U("Z&atrzymaj"));
+    lockout_.Restart();
+    ShowIgnored();
+}
 
 void TForm4::ComPort1AfterClose(TCustomComPort&) { Button2->SetLabel("&Start"); }
 
 void TForm4::ComPort1CTSChange(TCustomComPort& port, bool onOff) {
     if (!onOff) return;
+    // One runner, one record: the edges of the same pass that follow within the lockout, by their
+    // own times, are counted and left out.
+    if (!lockout_.Take(port.LineChangeTime())) {
+        ShowIgnored();
+        return;
+    }
     try {
         main_.CaptureRoutine(port.LineChangeTime());
     } catch (const std::exception& e) {

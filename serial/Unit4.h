@@ -2,15 +2,19 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include <wx/button.h>
+#include <wx/choice.h>
 #include <wx/dialog.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
+#include "app/Layout.h"
 #include "app/MainWindow.h"
 #include "serial/CPort.h"
 #include "serial/CPortCtl.h"
+#include "serial/CtsLockout.h"
 
 namespace serial {
 
@@ -29,6 +33,8 @@ public:
     TComComboBox* ComComboBox3;
     TComComboBox* ComComboBox4;
     TComComboBox* ComComboBox6;
+    wxChoice* ComboBox1;  // the lockout after a capture from CTS, in ms
+    wxStaticText* Label1;  // how many edges it has ignored
     TComLed* ComLed1;
     wxButton* Button2;
     wxButton* Button1;
@@ -36,13 +42,18 @@ public:
 
     void Button2Click(wxCommandEvent& = Dummy());
     void ComComboBox5Change();
+    void ComboBox1Change();
+    const TCtsLockout& Lockout() const { return lockout_; }
+    app::TLayout& WindowLayout() { return layout_; }
 
 private:
     static wxCommandEvent& Dummy() {
         static wxCommandEvent e;
         return e;
     }
-    TComComboBox* Selector(const char* label, int top, TComProperty kind);
+    TComComboBox* Selector(const char* label, TComProperty kind);
+    void PlaceControls();
+    void ShowIgnored();
     // Where the port and the selectors send failures no handler here takes.
     std::function<void(const std::exception&)> StandardErrorReport();
     void FormCreate();
@@ -58,6 +69,13 @@ private:
 
     app::TMainWindowLink& main_;
     app::TServices& services_;
+    app::TLayout layout_;
+    std::vector<wxStaticText*> labels_;  // of the six selectors, in their order
+    wxStaticText* lockoutLabel_ = nullptr;
+    wxStaticText* ledLabel_ = nullptr;
+    wxStaticBox* lockoutFrame_ = nullptr;
+    wxStaticBox* ledFrame_ = nullptr;
+    TCtsLockout lockout_;
     bool created_ = false;
     bool captureErrorPending_ = false;
 };

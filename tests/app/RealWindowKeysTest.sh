@@ -8,7 +8,9 @@
 # 2. A stored key index below 0: no key captures, and closing writes -1 back.
 # 3. The keyboard round the windows: Alt mnemonics and arrows with the focus in the key choice,
 #    and Enter captures again after each secondary window closes (never "Synchronizuj" or "Start").
-# Runs 2 and 3 are under the Polish locale when the machine has it, run 1 under "C": the files are
+# 4. Text at 150 % (GNOME's text scale 1.5, Windows at 144 DPI): the windows grow with their text, and
+#    mouse mode still centres the cursor in the lock window and captures there.
+# Runs 2 to 4 are under the Polish locale when the machine has it, run 1 under "C": the files are
 # the same bytes under both.
 # A picture of every window is kept in $TEMPIX_SCREENSHOTS, when that is set.
 set -euo pipefail
@@ -25,8 +27,15 @@ stop_program() {
   if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
   pid=
 }
+# The Windows build's display scale, as Windows' settings keep it: 96 DPI is 100 %.
+set_dpi() {
+  [ ${#launcher[@]} -gt 0 ] || return 0
+  "${launcher[@]}" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+large_text=false
 cleanup() {
   stop_program
+  if $large_text; then set_dpi 96; fi
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
   rm -rf "$work"
 }
@@ -97,11 +106,12 @@ shot() {
 polish=C
 if grep -qix 'pl_PL.utf-\?8' <<<"$(locale -a 2>/dev/null)"; then polish=pl_PL.UTF-8; fi
 
-# start_program DIR LOCALE: the program copied into DIR, started there, its main window active.
+# start_program DIR LOCALE [VAR=VALUE...]: the program copied into DIR, started there with the
+# variables given, its main window active.
 start_program() {
   dir=$1
   cp "$exe" "$dir/$name"
-  (cd "$dir" && LC_ALL=$2 LANGUAGE='' exec "${launcher[@]}" "$dir/$name") >"$dir/run.log" 2>&1 &
+  (cd "$dir" && exec env LC_ALL="$2" LANGUAGE='' "${@:3}" "${launcher[@]}" "$dir/$name") >"$dir/run.log" 2>&1 &
   pid=$!
   local w=
   for _ in $(seq 600); do w=$(main_window) && [ -n "$w" ] && break; sleep 0.1; done
@@ -194,13 +204,15 @@ bracketed 1 "Down, Down, Insert" xdotool key Insert
 xdotool key Up Up
 bracketed 2 "Up, Up, Enter" xdotool key Return
 bracketed 3 "the keypad's Enter" xdotool key KP_Enter
-# window_round TRIP KEY TITLE RECORDS: Alt+KEY opens the window, Alt+Z closes it, and the next
-# Enter captures (the focus is back in the key choice, on no button).
+# window_round TRIP KEY TITLE RECORDS [KEYS...]: Alt+KEY opens the window, the keys given are
+# pressed there, Alt+Z closes it, and the next Enter captures (the focus is back in the key choice,
+# on no button).
 window_round() {
   xdotool key "alt+$2"
   wait_for 10 window_up "$3" || fail "Alt+$2 opened no $1 window"
   sleep 0.3
   shot "$1-window" "$3"
+  [ $# -le 4 ] || { xdotool key --delay 100 "${@:5}"; sleep 0.3; }
   xdotool key alt+z
   wait_for 10 window_down "$3" || fail "Alt+Z did not close the $1 window"
   sleep 0.3
@@ -226,7 +238,8 @@ else
   made=3
 fi
 window_round time-server u '^Synchronizacja @ PC' $((made += 1))
-window_round serial-port t '^Port .*UT\)$' $((made += 1))
+# In the serial-port window: the lockout, past the six selectors, set to 100 ms.
+window_round serial-port t '^Port .*UT\)$' $((made += 1)) Tab Tab Tab Tab Tab Tab Down Down Down
 for entry in 1 2; do  # mouse mode twice: the cursor is centred on the lock window each time
   xdotool mousemove 5 5
   xdotool key alt+m
@@ -248,10 +261,50 @@ for entry in 1 2; do  # mouse mode twice: the cursor is centred on the lock wind
   xdotool key Return
   wait_for 5 has_records $((made += 1)) || fail "Enter after mouse mode: $(records) records"
 done
+normal_width=$(xdotool getwindowgeometry --shell "$(main_window)" | sed -n 's/^WIDTH=//p')
 stop_program
-# The serial-port window's close stored the selections it loaded (none stored: the defaults).
+# The serial-port window's close stored the selections it loaded (none stored: the defaults), and
+# the lockout apart.
 printf 'COM1\r\n9600\r\n8\r\nHardware\r\nNone\r\n1\r\n' | cmp -s - "$work/keys/usercom.dat" ||
   fail "the serial-port window stored $(od -c "$work/keys/usercom.dat" | sed -n 1,3p)"
+printf '100\r\n' | cmp -s - "$work/keys/usercts.dat" ||
+  fail "the lockout was stored as $(od -c "$work/keys/usercts.dat" 2>&1 | sed -n 1,3p)"
+
+# 4. Text at 150 %.
+mkdir "$work/large"
+large_text=true
+set_dpi 144
+start_program "$work/large" "$polish" GDK_DPI_SCALE=1.5
+xdotool mousemove 0 0
+sleep 0.3
+shot large-main-window 'Tempix ver 1\.2 \(GMT'
+width=$(xdotool getwindowgeometry --shell "$(main_window)" | sed -n 's/^WIDTH=//p')
+[ "$width" -ge $((normal_width * 14 / 10)) ] || fail "at 150 % the main window is $width pixels wide, at 100 % $normal_width"
+xdotool key alt+t
+wait_for 10 window_up '^Port .*UT\)$' || fail "Alt+T opened no serial-port window at 150 %"
+sleep 0.3
+shot large-serial-port-window '^Port .*UT\)$'
+xdotool key alt+z
+wait_for 10 window_down '^Port .*UT\)$' || fail "Alt+Z did not close the serial-port window at 150 %"
+sleep 0.3
+xdotool key alt+m
+wait_for 10 window_up '^Zmiana trybu pracy' || fail "Alt+M opened no mouse-mode box at 150 %"
+xdotool key Return
+wait_for 10 window_up '^Blokada myszy' || fail "no lock window at 150 %"
+sleep 0.5
+shot large-mouse-lock-window '^Blokada myszy'
+eval "$(xdotool getwindowgeometry --shell "$(xdotool search --onlyvisible --name '^Blokada myszy' | sed -n 1p)")"
+centre_x=$((X + WIDTH / 2)) lock_y=$Y lock_height=$HEIGHT
+eval "$(xdotool getmouselocation --shell)"
+[ "$X" -ge $((centre_x - 6)) ] && [ "$X" -le $((centre_x + 6)) ] && [ "$Y" -gt "$lock_y" ] && [ "$Y" -lt $((lock_y + lock_height)) ] ||
+  fail "at 150 % the cursor is at $X,$Y, the lock window's centre at x $centre_x"
+bracketed 1 "a click in mouse mode at 150 %" xdotool click 1
+xdotool key shift+F9
+wait_for 10 window_down '^Blokada myszy' || fail "Shift+F9 did not end mouse mode at 150 %"
+stop_program
+set_dpi 96
+large_text=false
+
 # The records' shape, digits aside, is the same under both locales.
 shape() { tr '0-9' '#' <"$1" | sort -u; }
 [ "$(shape "$work/keys/time.txt")" = "$(shape "$work/report/time.txt")" ] ||

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "serial/ComDriverSim.h"
 #include "tests/FakeMainLink.h"
@@ -73,11 +75,14 @@ TEST_F(Unit4GuiTest, first_opening_shows_the_defaults_and_closing_writes_six_lin
     EXPECT_EQ(Texts(), (std::vector<std::string>{"COM1", "9600", "8", "Hardware", "None", "1"}));
     EXPECT_EQ(form->ComComboBox5->Items(), (std::vector<std::string>{"COM1", "COM2"}));
     EXPECT_EQ(Caption(), "Port COM1 (00:00:00,000 UT)");
-    EXPECT_EQ(form->GetClientSize(), wxSize(210, 321));
+    EXPECT_EQ(form->GetClientSize().x, 210);
     EXPECT_EQ(Button(), "&Start");
     EXPECT_EQ(form->ComPort1->FlowControl.FlowControl(), fcHardware);
+    EXPECT_EQ(form->ComboBox1->GetStringSelection(), "0");
+    EXPECT_EQ(form->Label1->GetLabel(), wxString::FromUTF8("Pominięte impulsy: 0"));
     form->Close();
     EXPECT_EQ(Slurp(main.PathsValue.PortSettings), "COM1\r\n9600\r\n8\r\nHardware\r\nNone\r\n1\r\n");
+    EXPECT_EQ(Slurp(main.PathsValue.LockoutSettings), "0\r\n");
     EXPECT_EQ(main.Focused, 1);
 }
 
@@ -261,4 +266,58 @@ TEST_F(Unit4GuiTest, selector_and_led_on_their_own) {
     led->SetKind(lkCustom);
     led->SetGlyphOn(LedPicture("LEDBLUEON"));
     EXPECT_EQ(led->GlyphOn().ConvertToImage().GetBlue(7, 7), 255);
+}
+
+// A light barrier's pulses of one pass: after each capture from CTS, on-edges within the lockout are
+// left out and counted, judged by the edges' own times, however late the window takes them up.
+TEST_F(Unit4GuiTest, a_lockout_leaves_out_the_edges_that_follow_a_capture_by_their_own_times) {
+    Spit(main.PathsValue.LockoutSettings, "100\r\n");
+    Open();
+    EXPECT_EQ(form->ComboBox1->GetStringSelection(), "100");
+    Start();
+    const int64_t t0 = 1'796'860'800'000'000;  // µs: when the driver saw the first edge
+    for (int ms : {0, 10, 99, 100, 250}) {
+        com1.SetCTS(true, t0 + ms * 1000);
+        ASSERT_TRUE(PumpUntil([&] { return Lit(); }));
+        com1.SetCTS(false);
+        ASSERT_TRUE(PumpUntil([&] { return !Lit(); }));
+    }
+    EXPECT_EQ(main.Times, (std::vector<int64_t>{t0, t0 + 100'000, t0 + 250'000}));
+    EXPECT_EQ(form->Label1->GetLabel(), wxString::FromUTF8("Pominięte impulsy: 2"));
+
+    // The window busy for 150 ms with the report of an edge; the next one, 120 ms after it by its
+    // own time, waits meanwhile and is taken up at once after: it is past the lockout, it captures.
+    com1.SetCTS(true, t0 + 500'000);
+    com1.WaitTaken();
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    com1.SetCTS(false);
+    com1.SetCTS(true, t0 + 620'000);
+    ASSERT_TRUE(PumpUntil([&] { return main.Captures == 5; }));
+    EXPECT_EQ(main.Times.back(), t0 + 620'000);
+
+    // Each Start counts anew.
+    Start();
+    Start();
+    EXPECT_EQ(form->Label1->GetLabel(), wxString::FromUTF8("Pominięte impulsy: 0"));
+}
+
+// usercts.dat holds the choice apart: what names no item reads as "0" without a word, closing writes
+// the choice whole, and usercom.dat stays its six lines.
+TEST_F(Unit4GuiTest, the_lockout_is_stored_apart_and_an_unknown_one_reads_as_none) {
+    for (const char* stored : {"37\r\n", "", "100"}) {
+        Spit(main.PathsValue.LockoutSettings, stored);
+        Open();
+        EXPECT_EQ(form->ComboBox1->GetStringSelection(), std::string(stored) == "100" ? "100" : "0") << stored;
+        form->ComboBox1->SetStringSelection("500");
+        wxCommandEvent pick(wxEVT_CHOICE, form->ComboBox1->GetId());
+        pick.SetEventObject(form->ComboBox1);
+        form->ComboBox1->ProcessWindowEvent(pick);
+        EXPECT_EQ(form->Lockout().Ms(), 500);
+        form->Close();
+        form->Destroy();
+        form = nullptr;
+        EXPECT_EQ(Slurp(main.PathsValue.LockoutSettings), "500\r\n");
+        EXPECT_EQ(Slurp(main.PathsValue.PortSettings), "COM1\r\n9600\r\n8\r\nHardware\r\nNone\r\n1\r\n");
+    }
+    EXPECT_TRUE(dialogs.Shown.empty());
 }

@@ -1,0 +1,48 @@
+#include "serial/CtsLockout.h"
+
+#include <algorithm>
+
+#include "base/TextFile.h"
+
+namespace serial {
+
+const std::vector<std::string>& CtsLockoutItems() {
+    static const std::vector<std::string> items = {"0", "20", "50", "100", "200", "500", "1000", "2000"};
+    return items;
+}
+
+std::string CtsLockoutOfBytes(const std::string& bytes) {
+    std::string line = bytes.substr(0, bytes.find('\n'));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const auto& items = CtsLockoutItems();
+    return std::find(items.begin(), items.end(), line) != items.end() ? line : items.front();
+}
+
+std::string CtsLockoutBytes(const std::string& item) { return item + "\r\n"; }
+
+std::string ReadCtsLockout(const std::string& path) {
+    try {
+        return CtsLockoutOfBytes(base::ReadWholeFile(path));
+    } catch (const base::EInOutError&) {
+        return CtsLockoutItems().front();
+    }
+}
+
+void WriteCtsLockout(const std::string& path, const std::string& item) { base::RewriteFile(path, CtsLockoutBytes(item)); }
+
+void TCtsLockout::Restart() {
+    lastUs_.reset();
+    ignored_ = 0;
+}
+
+bool TCtsLockout::Take(int64_t edgeUs) {
+    // A clock set back between two edges gives a negative span: that edge is no bounce, it captures.
+    if (ms_ > 0 && lastUs_ && edgeUs >= *lastUs_ && edgeUs - *lastUs_ < int64_t{ms_} * 1000) {
+        ++ignored_;
+        return false;
+    }
+    lastUs_ = edgeUs;
+    return true;
+}
+
+}  // namespace serial
