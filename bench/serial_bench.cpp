@@ -104,20 +104,27 @@ void CtsLost() {
     bench::Figure("cts_reports_lost_200us_flood", lost, "reports");
 }
 
+// A port on a pty whose modem lines the benchmark scripts, behind the real Linux watcher, with a
+// folder for the capture's logs.
+struct TWatcherRig {
+    TWatcherRig() { port.SetPort(pty.Path()); }
+    testing_support::TPty pty;
+    testing_support::TTempDir dir;
+    app::TDataPaths paths = app::TDataPaths::Build(dir.Path());
+    base::TCallQueue ui;
+    testing_support::TScriptedLines cts;
+    TPosixComDriver driver{cts.Ioctl()};
+    TComPort port{driver, ui};
+};
+
 // Light-barrier pulses (1 ms on, 1 ms off) through the watcher, the event thread, the UI loop and
 // the capture's file work into time.txt. Captures are matched to pulses in order: each to the
 // oldest pulse not yet captured, if that pulse has begun; one made before any such pulse has begun
 // is a second capture of a pulse. A late capture is not a lost one: how late is a figure of its own.
 void CtsPulses2ms() {
-    testing_support::TPty pty;
-    if (!pty.Ok()) return;
-    testing_support::TTempDir dir;
-    app::TDataPaths paths = app::TDataPaths::Build(dir.Path());
-    base::TCallQueue ui;
-    testing_support::TScriptedLines cts;
-    TPosixComDriver driver(cts.Ioctl());
-    TComPort port(driver, ui);
-    port.SetPort(pty.Path());
+    TWatcherRig rig;
+    if (!rig.pty.Ok()) return;
+    auto& [pty, dir, paths, ui, cts, driver, port] = rig;
     const int pulses = 20000;
     std::vector<clk::time_point> began(pulses);
     std::atomic<int> begun{0};
@@ -161,15 +168,9 @@ void CtsPulses2ms() {
 // time.txt: each record against the moment its pulse began (the barrier's clock on both sides of
 // the edge), on an idle machine or a busy one.
 void CtsRecordError(bool loaded) {
-    testing_support::TPty pty;
-    if (!pty.Ok()) return;
-    testing_support::TTempDir dir;
-    app::TDataPaths paths = app::TDataPaths::Build(dir.Path());
-    base::TCallQueue ui;
-    testing_support::TScriptedLines cts;
-    TPosixComDriver driver(cts.Ioctl());
-    TComPort port(driver, ui);
-    port.SetPort(pty.Path());
+    TWatcherRig rig;
+    if (!rig.pty.Ok()) return;
+    auto& [pty, dir, paths, ui, cts, driver, port] = rig;
     port.OnCTSChange = [&](TCustomComPort& p, bool on) {
         if (!on) return;
         const app::TCaptureTexts texts = app::CaptureTextsAt(p.LineChangeTime(), ":");

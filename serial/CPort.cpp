@@ -1,12 +1,12 @@
 #include "serial/CPort.h"
 
-#include "serial/ThreadPriority.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <utility>
+
+#include "serial/ThreadPriority.h"
 
 namespace serial {
 

@@ -1,7 +1,5 @@
 #include "serial/ComDriverPosix.h"
 
-#include "serial/ThreadPriority.h"
-
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -18,11 +16,14 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <ctime>
 #include <deque>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
+
+#include "serial/ThreadPriority.h"
 
 namespace serial {
 

@@ -402,10 +402,10 @@ TEST_F(CPortTest, a_report_taken_up_late_tells_when_the_line_changed_in_every_sy
     base::TFakeClock clock;
     clock.UtcMs = 1'000'000;
     for (TSyncMethod mode : {smThreadSync, smWindowSync, smNone}) {
-        TComPort p(driver, ui, clock);
-        p.SetSyncMethod(mode);
         std::mutex lock;  // without sync the handler runs on the event thread
         std::vector<int64_t> seen;
+        TComPort p(driver, ui, clock);
+        p.SetSyncMethod(mode);
         auto count = [&] {
             std::lock_guard<std::mutex> g(lock);
             return seen.size();
