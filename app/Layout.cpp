@@ -32,11 +32,9 @@ void TLayout::Move(wxWindow* control, const wxPoint& p96) {
 }
 
 void TLayout::PixelFont(wxWindow* control, const wxFont& font, int height96) {
-    Do([this, control, font, height96] {
-        wxFont f = font;
-        f.SetPixelSize(wxSize(0, S(height96)));
-        control->SetFont(f);
-    });
+    wxFont f = font;
+    f.SetFractionalPointSize(height96 * 72.0 / 96.0);
+    control->SetFont(f);
 }
 
 void TLayout::Fit(wxWindow* control, int width96) {

@@ -37,7 +37,9 @@ public:
     void Place(wxWindow* control, const wxRect& r96);
     // A control that sizes itself (a label) placed at a point.
     void Move(wxWindow* control, const wxPoint& p96);
-    // A font of this pixel height at 96 DPI, as `font` otherwise.
+    // A font whose characters are this many pixels high at 96 DPI, as `font` otherwise. It is given
+    // in points, which each toolkit turns into pixels at the window's own resolution (Windows: at
+    // the DPI of its monitor, again when it moves).
     void PixelFont(wxWindow* control, const wxFont& font, int height96);
     // The control's text kept within this width at 96 DPI (FitText), from its font as it is now.
     void Fit(wxWindow* control, int width96);

@@ -73,16 +73,16 @@ TForm1::TForm1(const TServices& services)
     GroupBox1 = MakeGroup(L, Client, "Czas aktualny", box1);
     Panel1 = MakeGroupPanel(L, Client, box1);
     L.PixelFont(Panel1,
-                wxFont(wxSize(0, 13), wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "MS Sans Serif",
-                       wxFONTENCODING_CP1250),
+                wxFont(wxFontInfo().Family(wxFONTFAMILY_SWISS).FaceName("MS Sans Serif").Encoding(wxFONTENCODING_CP1250)),
                 13);
 
     GroupBox2 = MakeGroup(L, Client, "Czas zatrzymany", box2);
     Panel2 = MakeGroupPanel(L, Client, box2);
-    // Only until the display settings are read; the font they give is in points, which follow the
-    // text's resolution by themselves.
-    Panel2->SetFont(wxFont(wxSize(0, L.S(64)), wxFONTFAMILY_ROMAN, wxFONTSTYLE_ITALIC, wxFONTWEIGHT_NORMAL, false,
-                           "Times New Roman", wxFONTENCODING_CP1250));
+    // Until the display settings are read.
+    L.PixelFont(Panel2,
+                wxFont(wxFontInfo().Family(wxFONTFAMILY_ROMAN).Italic().FaceName("Times New Roman").Encoding(
+                    wxFONTENCODING_CP1250)),
+                64);
     Panel2->SetCursor(wxCursor(wxCURSOR_HAND));
     Panel2->SetToolTip("Czcionka");
 
