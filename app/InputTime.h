@@ -21,6 +21,10 @@ TTriggerTime InputEventTime(const wxEvent& e, base::TClock& clock);
 // or its own tick where that says it waited there longer.
 std::optional<int64_t> InputEventAgeUs(const wxEvent& e, int64_t monoNowUs);
 
+// Whether input has come that this thread has not taken from its queue yet (a held key's last
+// repeats, still queued when the key already reads as up).
+bool InputWaiting();
+
 // Windows: from now on, the UI thread notes when each key and left-button message is first seen
 // in its queue. Elsewhere nothing is needed.
 void WatchInputMessages();

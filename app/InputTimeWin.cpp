@@ -80,6 +80,8 @@ void LearnTickStep() {
 
 }  // namespace
 
+bool InputWaiting() { return (HIWORD(GetQueueStatus(QS_KEY)) & QS_KEY) != 0; }
+
 void WatchInputMessages() {
     if (hook) return;
     hook = SetWindowsHookExW(WH_GETMESSAGE, NoteMessage, nullptr, GetCurrentThreadId());

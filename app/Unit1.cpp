@@ -248,8 +248,10 @@ bool TForm1::NavigationKey(const wxKeyEvent& event) {
 
 void TForm1::ShowPendingReport() {
     if (!pendingReport_) return;
+    // The key reads as up as soon as it is let go, while its last repeats may still wait in the
+    // queue: the box would take them, and close at once. So it waits for them to be handled too.
     // A key that never reads as released (a lost key-up) holds the report back for 10 s at most.
-    if (wxGetKeyState(reportKey_) && wxGetLocalTimeMillis() < reportWaitUntil_) {
+    if ((wxGetKeyState(reportKey_) || InputWaiting()) && wxGetLocalTimeMillis() < reportWaitUntil_) {
         reportTimer_.StartOnce(10);
         return;
     }

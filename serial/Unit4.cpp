@@ -66,6 +66,7 @@ TForm4::TForm4(wxWindow* owner, app::TMainWindowLink& main)
     lockoutFrame_->Lower();
     ledFrame_->Lower();
     PlaceControls();
+    Move(layout_.S(wxPoint(50, 50)));
 
     Button2->Bind(wxEVT_BUTTON, [this](wxCommandEvent& e) { Button2Click(e); });
     Button1->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Close(); });
@@ -80,12 +81,11 @@ TForm4::TForm4(wxWindow* owner, app::TMainWindowLink& main)
 // they are drawn with (GTK's), every row gets that much more and the window grows with them.
 void TForm4::PlaceControls() {
     app::TLayout& L = layout_;
-    int needed = 0;
-    for (wxChoice* box : {static_cast<wxChoice*>(ComComboBox5), static_cast<wxChoice*>(ComComboBox1), ComboBox1})
-        needed = std::max(needed, box->GetBestSize().y);
+    TComComboBox* boxes[] = {ComComboBox5, ComComboBox1, ComComboBox2, ComComboBox3, ComComboBox4, ComComboBox6};
+    int needed = ComboBox1->GetBestSize().y;
+    for (TComComboBox* box : boxes) needed = std::max(needed, box->GetBestSize().y);
     const int h = std::max(21, L.Unscaled(needed)), grow = h - 21;
     L.Place(GroupBox1, wxRect(8, 8, 193, 217 + 6 * grow));
-    TComComboBox* boxes[] = {ComComboBox5, ComComboBox1, ComComboBox2, ComComboBox3, ComComboBox4, ComComboBox6};
     for (size_t i = 0; i < 6; ++i) {
         const int top = 8 + 24 + static_cast<int>(i) * (32 + grow);
         L.Move(labels_[i], wxPoint(8 + 16, top + 8 + grow / 2));
@@ -108,7 +108,6 @@ void TForm4::PlaceControls() {
     L.Place(Button2, wxRect(24, buttonTop, 75, 25));
     L.Place(Button1, wxRect(112, buttonTop, 75, 25));
     L.ClientSize(wxSize(210, buttonTop + 33));
-    L.Then([this] { Move(layout_.S(wxPoint(50, 50))); });
 }
 
 TForm4::~TForm4() {

@@ -44,7 +44,6 @@ public:
     void ComComboBox5Change();
     void ComboBox1Change();
     const TCtsLockout& Lockout() const { return lockout_; }
-    app::TLayout& WindowLayout() { return layout_; }
 
 private:
     static wxCommandEvent& Dummy() {

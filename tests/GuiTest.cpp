@@ -70,7 +70,8 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     while (!done()) {
         if (std::chrono::steady_clock::now() > end) return done();
         loop->DispatchTimeout(5);
-        while (loop->Pending()) loop->Dispatch();
+        // Not until none waits: with the clock ticking every millisecond there may always be one.
+        while (loop->Pending() && std::chrono::steady_clock::now() <= end) loop->Dispatch();
         wxTheApp->ProcessPendingEvents();
         loop->ProcessIdle();
     }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include <wx/app.h>
-#include <wx/utils.h>
+#include <wx/evtloop.h>
 
 #include <gtest/gtest.h>
 
@@ -24,11 +24,16 @@
 
 namespace {
 
+// Runs the event loop for a while, an event at a time: the main window's clock ticks every
+// millisecond, and where painting takes longer than that (wine at 192 DPI) there is always another
+// event waiting, so a loop that runs until none waits (a yield) would never return.
 void Settle(int ms) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
     while (std::chrono::steady_clock::now() < end) {
-        wxTheApp->Yield(true);
-        wxMilliSleep(5);
+        loop->DispatchTimeout(5);
+        wxTheApp->ProcessPendingEvents();
+        loop->ProcessIdle();
     }
 }
 
