@@ -6,7 +6,6 @@
 #include <wx/settings.h>
 #include <wx/utils.h>
 
-#include "app/FitText.h"
 #include "app/FontMapping.h"
 #include "app/InputTime.h"
 #include "app/Unit3.h"

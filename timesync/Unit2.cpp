@@ -3,7 +3,6 @@
 #include <wx/settings.h>
 #include <wx/statbox.h>
 
-#include "app/FitText.h"
 #include "base/TextFile.h"
 #include "timesync/ServerList.h"
 
