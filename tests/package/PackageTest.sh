@@ -32,8 +32,8 @@ moved="$work/gdzie indziej/Tempix"
 mkdir -p "$(dirname "$moved")"
 cp -a "$root" "$moved"
 "$moved/install-desktop-entry" >/dev/null
-entries=("$XDG_DATA_HOME"/applications/*.desktop)
-[ ${#entries[@]} -eq 1 ] || fail "more than one entry: ${entries[*]}"
+mapfile -t entries < <(find "$XDG_DATA_HOME/applications" -name "*.desktop")
+[ ${#entries[@]} -eq 1 ] || fail "want one entry, found ${#entries[@]}: ${entries[*]}"
 grep -qxF "Exec=\"$moved/Tempix\"" "$entry" || fail "the entry does not start the moved folder's Tempix: $(grep ^Exec "$entry")"
 grep -qxF "Icon=$moved/tempix.png" "$entry" || fail "the entry's icon: $(grep ^Icon "$entry")"
 if command -v desktop-file-validate >/dev/null; then
