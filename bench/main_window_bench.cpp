@@ -1,6 +1,7 @@
 // The main window under Xvfb: tick rate and its CPU cost, start-up, memory, the capture routine,
 // and the error of the time recorded for an injected key or click, on an idle and on a busy machine.
 #include <chrono>
+#include <cmath>
 #include <random>
 #include <thread>
 
@@ -266,7 +267,7 @@ int main(int argc, char** argv) {
             gui_test::PumpFor(100);
             gui_test::ClickButton(barrierWindow->Button2);
             const int bursts = 200;
-            std::vector<std::pair<int64_t, int64_t>> firstEdges;
+            std::vector<std::pair<int64_t, int64_t>> onEdges;  // each on-edge, bracketed by the runner's clock
             done = false;
             std::thread runners([&] {
                 auto start = steady_clock::now() + milliseconds(100);
@@ -275,7 +276,7 @@ int main(int argc, char** argv) {
                     for (int p = 0; p < 5; ++p) {
                         const int64_t before = bench::UnixUsNow();
                         cts.SetCts(true);
-                        if (p == 0) firstEdges.emplace_back(before, bench::UnixUsNow());
+                        onEdges.emplace_back(before, bench::UnixUsNow());
                         std::this_thread::sleep_for(milliseconds(1));
                         cts.SetCts(false);
                         std::this_thread::sleep_for(milliseconds(19));
@@ -292,9 +293,16 @@ int main(int argc, char** argv) {
             log = testing_support::Slurp(dir / "time.txt");
             bench::Figure(("cts_lockout_" + lockout + "ms_records_per_burst").c_str(),
                           static_cast<double>(log.size() / 35) / bursts, "records");
+            // The edges the lockout must let through, by the times they were made: a runner's
+            // thread held up for long within a burst makes an edge that is rightly a record of its own.
+            std::vector<std::pair<int64_t, int64_t>> due;
+            for (const auto& edge : onEdges)
+                if (due.empty() || edge.first - due.back().first >= std::stoll(lockout) * 1000) due.push_back(edge);
+            bench::Figure(("cts_lockout_" + lockout + "ms_records_off_rule").c_str(),
+                          std::abs(static_cast<double>(log.size() / 35) - static_cast<double>(due.size())), "records");
             if (lockout == "100")
                 bench::Figure("cts_lockout_first_edge_error_max_ms",
-                              bench::Percentile(bench::RecordErrorsMs(firstEdges, log), 100), "ms");
+                              bench::Percentile(bench::RecordErrorsMs(due, log), 100), "ms");
         }
     }
 
