@@ -92,14 +92,15 @@ void TForm4::PlaceControls() {
         L.Fit(labels_[i], 80 - 16 - 2);  // up to the selector
         L.Place(boxes[i], wxRect(8 + 80, top, 100, h));
     }
-    // The lockout: its label, the selector below it, and below that what it has left out.
+    // The lockout: its label, the selector below it, and below that what it has left out. The label
+    // keeps below the frame's top band, which a Windows group box paints over what lies there.
     const int lockoutTop = 232 + 6 * grow;
-    L.Place(lockoutFrame_, wxRect(8, lockoutTop, 193, 78 + grow));
-    L.Move(lockoutLabel_, wxPoint(16, lockoutTop + 10));
+    L.Place(lockoutFrame_, wxRect(8, lockoutTop, 193, 84 + grow));
+    L.Move(lockoutLabel_, wxPoint(16, lockoutTop + 16));
     L.Fit(lockoutLabel_, 193 - 16);
-    L.Place(ComboBox1, wxRect(16, lockoutTop + 28, 80, h));
-    L.Move(Label1, wxPoint(16, lockoutTop + 57 + grow));
-    const int ledTop = lockoutTop + 85 + grow;
+    L.Place(ComboBox1, wxRect(16, lockoutTop + 34, 80, h));
+    L.Move(Label1, wxPoint(16, lockoutTop + 63 + grow));
+    const int ledTop = lockoutTop + 91 + grow;
     L.Place(ledFrame_, wxRect(8, ledTop, 193, 41));
     L.Move(ledLabel_, wxPoint(32, ledTop + 16));
     L.Fit(ledLabel_, 160 - 32 - 2);
