@@ -295,9 +295,10 @@ int main(int argc, char** argv) {
                           static_cast<double>(log.size() / 35) / bursts, "records");
             // The edges the lockout must let through, by the times they were made: a runner's
             // thread held up for long within a burst makes an edge that is rightly a record of its own.
+            const int64_t lockoutUs = std::stoll(lockout) * 1000;
             std::vector<std::pair<int64_t, int64_t>> due;
             for (const auto& edge : onEdges)
-                if (due.empty() || edge.first - due.back().first >= std::stoll(lockout) * 1000) due.push_back(edge);
+                if (due.empty() || edge.first - due.back().first >= lockoutUs) due.push_back(edge);
             bench::Figure(("cts_lockout_" + lockout + "ms_records_off_rule").c_str(),
                           std::abs(static_cast<double>(log.size() / 35) - static_cast<double>(due.size())), "records");
             if (lockout == "100")

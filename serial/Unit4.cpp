@@ -81,7 +81,7 @@ TForm4::TForm4(wxWindow* owner, app::TMainWindowLink& main)
 // they are drawn with (GTK's), every row gets that much more and the window grows with them.
 void TForm4::PlaceControls() {
     app::TLayout& L = layout_;
-    TComComboBox* boxes[] = {ComComboBox5, ComComboBox1, ComComboBox2, ComComboBox3, ComComboBox4, ComComboBox6};
+    const auto boxes = Selectors();
     int needed = ComboBox1->GetBestSize().y;
     for (TComComboBox* box : boxes) needed = std::max(needed, box->GetBestSize().y);
     const int h = std::max(21, L.Unscaled(needed)), grow = h - 21;
@@ -134,13 +134,12 @@ void TForm4::FormCreate() {
     LoadSettings();
     // What the selectors show is what the line runs with: every loaded selection reaches the port
     // before it can open (a button wired from RTS depends on the flow control's RTS level).
-    for (TComComboBox* box : {ComComboBox5, ComComboBox1, ComComboBox2, ComComboBox3, ComComboBox4, ComComboBox6})
-        box->ApplySelection();
+    for (TComComboBox* box : Selectors()) box->ApplySelection();
     ComComboBox5Change();
 }
 
 void TForm4::LoadSettings() {
-    TComComboBox* boxes[] = {ComComboBox5, ComComboBox1, ComComboBox2, ComComboBox3, ComComboBox4, ComComboBox6};
+    const auto boxes = Selectors();
     TPortSettingsLines lines;
     try {
         lines = ReadPortSettings(main_.Paths().PortSettings);

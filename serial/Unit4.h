@@ -1,6 +1,7 @@
 // The serial-port window: a push-button or light barrier on the CTS line captures the time.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -51,6 +52,10 @@ private:
         return e;
     }
     TComComboBox* Selector(const char* label, TComProperty kind);
+    // The six port settings' selectors, in the order of usercom.dat's lines.
+    std::array<TComComboBox*, 6> Selectors() const {
+        return {ComComboBox5, ComComboBox1, ComComboBox2, ComComboBox3, ComComboBox4, ComComboBox6};
+    }
     void PlaceControls();
     void ShowIgnored();
     // Where the port and the selectors send failures no handler here takes.
