@@ -110,6 +110,7 @@ TForm1::TForm1(const TServices& services)
     Centre(wxBOTH);
 
     Bind(wxEVT_TIMER, &TForm1::Timer1Timer, this);
+    Bind(wxEVT_ICONIZE, &TForm1::FormIconize, this);
     reportTimer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { ShowPendingReport(); });
     Bind(wxEVT_CHAR_HOOK, &TForm1::FormKeyDown, this);
     Bind(wxEVT_CLOSE_WINDOW, &TForm1::FormClose, this);
@@ -132,7 +133,7 @@ TForm1::TForm1(const TServices& services)
 }
 
 void TForm1::FormCreate() {
-    Timer1.Start(1);
+    Timer1.Start(Panel1);
     paths_ = TDataPaths::Build(services_.ExeDir);
     StatusBar1->SetCaption(wxString::FromUTF8("Czasy są zapisywane do: " + paths_.TimeLog));
     LoadDisplaySettings();
@@ -156,7 +157,11 @@ void TForm1::SetDisplayFont(const TDisplayFont& font) {
 }
 
 void TForm1::Timer1Timer(wxTimerEvent&) {
-    ++tickCount_;
+    ++frameCount_;
+    ShowClock();
+}
+
+void TForm1::ShowClock() {
     bool zoneFailed = false;
     std::string zoneError;
     try {
@@ -176,6 +181,18 @@ void TForm1::Timer1Timer(wxTimerEvent&) {
     if (t.Caption.empty()) return;
     wxString caption = wxString::FromUTF8(t.Caption);
     if (caption != GetTitle()) SetTitle(caption);
+}
+
+// Minimised, the window draws nothing, and nothing runs for its clock. Restored, it shows the time
+// of that moment before its first frame is painted.
+void TForm1::FormIconize(wxIconizeEvent& event) {
+    event.Skip();
+    if (event.IsIconized()) {
+        Timer1.Stop();
+    } else if (!Timer1.IsRunning() && !IsBeingDeleted()) {
+        ShowClock();
+        Timer1.Start(Panel1);
+    }
 }
 
 void TForm1::CaptureRoutine(TTriggerTime when) {

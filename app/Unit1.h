@@ -12,10 +12,10 @@
 
 #include "app/CaptionPanel.h"
 #include "app/DisplaySettings.h"
+#include "app/FrameClock.h"
 #include "app/Layout.h"
 #include "app/MainWindow.h"
 #include "app/RadioGroup.h"
-#include "app/TickTimer.h"
 
 namespace app {
 
@@ -43,7 +43,7 @@ public:
     wxButton* Button6;
     wxButton* Button1;
     TCaptionPanel* StatusBar1;
-    TTickTimer Timer1;
+    TFrameClock Timer1;
 
     // TMainWindowLink
     void CaptureRoutine(TTriggerTime when) override;
@@ -55,11 +55,13 @@ public:
     const TDisplayFont& DisplayFont() const { return displayFont_; }
     TLayout& WindowLayout() { return layout_; }
     const std::string& DateText() const { return clock_.Texts().DateText; }
-    long TickCount() const { return tickCount_; }
+    long FrameCount() const { return frameCount_; }
 
 private:
     void FormCreate();
     void Timer1Timer(wxTimerEvent&);
+    void FormIconize(wxIconizeEvent&);
+    void ShowClock();
     void FormKeyDown(wxKeyEvent&);
     void FormClose(wxCloseEvent&);
     void Button1Click(wxCommandEvent&);
@@ -80,7 +82,7 @@ private:
     TServices services_;
     TDataPaths paths_;
     TMainClock clock_;
-    long tickCount_ = 0;
+    long frameCount_ = 0;
     // A key capture's error report, shown once the key has been handled and released.
     std::exception_ptr pendingReport_;
     wxKeyCode reportKey_ = WXK_NONE;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # package_bench.sh BUILD_DIR: the portable package's size, and the time from starting the unpacked
-# program to its first tick (the window caption shows the offset from GMT once the first tick ran),
+# program to its first frame (the window caption shows the offset from GMT once the first frame ran),
 # on $DISPLAY, under the caller's locale.
 set -euo pipefail
 # shellcheck source=tests/package/unpack.sh
@@ -11,7 +11,7 @@ start=$(date +%s%N)
 "$root/Tempix" >/dev/null 2>&1 &
 pid=$!
 until xdotool search --all --onlyvisible --pid "$pid" --name 'GMT' >/dev/null 2>&1; do
-  [ $(( ($(date +%s%N) - start) / 1000000 )) -lt 30000 ] || { echo "package_startup_to_first_tick_ms nan ms"; exit 0; }
+  [ $(( ($(date +%s%N) - start) / 1000000 )) -lt 30000 ] || { echo "package_startup_to_first_frame_ms nan ms"; exit 0; }
   sleep 0.002
 done
-echo "package_startup_to_first_tick_ms $(( ($(date +%s%N) - start) / 1000000 )) ms"
+echo "package_startup_to_first_frame_ms $(( ($(date +%s%N) - start) / 1000000 )) ms"

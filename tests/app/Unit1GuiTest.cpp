@@ -27,7 +27,7 @@ protected:
         form = new TForm1(services);
         form->Show();
         form->Raise();
-        ASSERT_TRUE(PumpUntil([&] { return form->TickCount() > 3 && form->IsActive(); }))
+        ASSERT_TRUE(PumpUntil([&] { return form->FrameCount() > 3 && form->IsActive(); }))
             << "the main window never became active";
         form->RadioGroup1->SetFocus();
         PumpFor(50);
@@ -98,7 +98,7 @@ TEST_F(Unit1GuiTest, the_layout_placed_again_at_another_scale_keeps_its_proporti
 }
 
 TEST_F(Unit1GuiTest, ticks_show_utc_and_the_caption_local_time_with_the_offset) {
-    ASSERT_TRUE(PumpUntil([&] { return form->TickCount() > 20; }));
+    ASSERT_TRUE(PumpUntil([&] { return form->FrameCount() > 20; }));
     std::string live = form->Panel1->Caption().utf8_string();
     EXPECT_TRUE(std::regex_match(live, std::regex(R"(\d\d:\d\d:\d\d,\d{3} UT)"))) << live;
     std::string caption = form->GetTitle().utf8_string();
@@ -200,7 +200,7 @@ protected:
         services.Clock = &clock;
         form = new TForm1(services);
         form->Show();
-        ASSERT_TRUE(PumpUntil([&] { return form->TickCount() > 0; }));
+        ASSERT_TRUE(PumpUntil([&] { return form->FrameCount() > 0; }));
     }
     void TearDown() override {
         form->Destroy();
@@ -245,4 +245,14 @@ TEST_F(Unit1TriggerTimeGuiTest, a_key_or_click_records_its_own_time_however_late
     lock.Panel1->ProcessWindowEvent(down);
     lock.Panel1->ProcessWindowEvent(up);
     EXPECT_EQ(LastRecord(), "   23:59:59,990 UT   (09-12-2026)\r\n");
+}
+
+TEST_F(Unit1TriggerTimeGuiTest, an_unreadable_time_zone_is_reported_once_while_the_frames_go_on) {
+    clock.Zone.Result = base::TTimeZoneInformation::Invalid;
+    clock.Zone.ErrorText = "The system cannot find the file specified";
+    const long frames = form->FrameCount();
+    ASSERT_TRUE(PumpUntil([&] { return form->FrameCount() > frames + 30; }));
+    PumpFor(50);
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].Text, "The system cannot find the file specified.");
 }

@@ -28,7 +28,7 @@ protected:
     TForm1* Open() {
         form = new TForm1(services);
         form->Show();
-        PumpUntil([&] { return form->TickCount() > 2; });
+        PumpUntil([&] { return form->FrameCount() > 2; });
         return form;
     }
     // Closes as the close box does; true when the window went away.
@@ -109,8 +109,8 @@ TEST_F(Unit1SettingsGuiTest, a_failing_save_keeps_the_window_open_and_ticking) {
     EXPECT_FALSE(CloseForm());
     ASSERT_EQ(dialogs.Shown.size(), 1u);
     EXPECT_EQ(dialogs.Shown[0].Text, "File access denied.");
-    long ticks = form->TickCount();
-    EXPECT_TRUE(PumpUntil([&] { return form->TickCount() > ticks + 5; }));
+    long ticks = form->FrameCount();
+    EXPECT_TRUE(PumpUntil([&] { return form->FrameCount() > ticks + 5; }));
     std::filesystem::remove(dir / "userfont.dat");
     EXPECT_TRUE(CloseForm());  // the next close tries again
     EXPECT_TRUE(base::FileExists(dir / "userfont.dat"));
