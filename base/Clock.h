@@ -24,6 +24,15 @@ struct TTimeZoneInformation {
 // zone has no daylight-saving rules; nothing for any other answer.
 std::optional<int> BiasInForce(const TTimeZoneInformation& tzi);
 
+// Why the system refused to set the clock.
+enum class TClockRefusal {
+    Refused,        // for no reason told apart
+    AutomaticSync,  // the system keeps the clock synchronised itself and takes no setting
+    NotAuthorized,  // the system refused the permission (denied, or the password question cancelled)
+    NoPrivilege,    // the process lacks the system-time privilege: an administrator's would have it
+    NoService,      // no service that sets the clock for this program on this system
+};
+
 class TClock {
 public:
     virtual ~TClock() = default;
@@ -44,6 +53,8 @@ public:
         (void)usec;
         return false;
     }
+    // Why the last setting that returned false was refused.
+    virtual TClockRefusal LastRefusal() const { return TClockRefusal::Refused; }
 };
 
 // The operating system's clock.

@@ -62,12 +62,16 @@ public:
         return calls_.SetTime(&ts) == 0;
     }
 
-    bool SetTimeRelative(int64_t usec) override { return TimedatedSetTimeRelative(usec, SystemBusAddress()); }
+    bool SetTimeRelative(int64_t usec) override {
+        return TimedatedSetTimeRelative(usec, SystemBusAddress(), nullptr, &refusal_);
+    }
+    TClockRefusal LastRefusal() const override { return refusal_; }
 
 private:
     int64_t RealtimeMs() { return FloorDiv(UnixUsNow(), 1000); }
 
     TPosixClockCalls calls_;
+    TClockRefusal refusal_ = TClockRefusal::Refused;
 };
 
 }  // namespace

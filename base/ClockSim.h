@@ -12,10 +12,12 @@ class TRelativeRecordingClock : public TClock {
 public:
     std::vector<int64_t> RelativeSettings;
     bool RefuseRelative = true;
+    TClockRefusal Refusal = TClockRefusal::Refused;
     bool SetTimeRelative(int64_t usec) override {
         RelativeSettings.push_back(usec);
         return !RefuseRelative;
     }
+    TClockRefusal LastRefusal() const override { return Refusal; }
 };
 
 class TFakeClock final : public TRelativeRecordingClock {

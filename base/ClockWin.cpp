@@ -2,7 +2,7 @@
 // which a process has but does not hold enabled: it is enabled for the one call and put back.
 #include <windows.h>
 
-#include "base/Clock.h"
+#include "base/ClockWin.h"
 #include "base/Win32Text.h"
 
 namespace base {
@@ -48,7 +48,10 @@ public:
         LookupPrivilegeValueA(nullptr, "SeSystemtimePrivilege", &tp.Privileges[0].Luid);
         tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
         DWORD len = sizeof previous_;
-        enabled_ = AdjustTokenPrivileges(token_, FALSE, &tp, sizeof previous_, &previous_, &len) != 0;
+        // Success that did not assign it: the token does not have the privilege to enable.
+        enabled_ = AdjustTokenPrivileges(token_, FALSE, &tp, sizeof previous_, &previous_, &len) != 0 &&
+                   GetLastError() != ERROR_NOT_ALL_ASSIGNED;
+        error_ = enabled_ ? ERROR_SUCCESS : GetLastError();
         if (!enabled_) {
             CloseHandle(token_);
             token_ = nullptr;
@@ -62,11 +65,13 @@ public:
     TSystemTimePrivilege(const TSystemTimePrivilege&) = delete;
     TSystemTimePrivilege& operator=(const TSystemTimePrivilege&) = delete;
     bool Enabled() const { return enabled_; }
+    DWORD Error() const { return error_; }
 
 private:
     HANDLE token_ = nullptr;
     TOKEN_PRIVILEGES previous_{};
     bool enabled_ = false;
+    DWORD error_ = ERROR_SUCCESS;
 };
 
 // Windows 8 and later read the clock to a fraction of a microsecond; Windows 7 only at its tick.
@@ -81,6 +86,20 @@ TGetTimeCall PreciseTimeCall() {
     }();
     return call;
 }
+
+}  // namespace
+
+TClockRefusal RefusalOfWinError(unsigned long code) {
+    switch (code) {
+    case ERROR_NOT_ALL_ASSIGNED:     // the token has no system-time privilege to enable
+    case ERROR_PRIVILEGE_NOT_HELD:   // not enabled when the clock was set
+    case ERROR_ACCESS_DENIED:        // the token could not be opened for adjusting
+        return TClockRefusal::NoPrivilege;
+    default: return TClockRefusal::Refused;
+    }
+}
+
+namespace {
 
 class TWinClock final : public TClock {
 public:
@@ -123,10 +142,19 @@ public:
 
     bool SetLocalTime(const TSystemTime& local) override {
         TSystemTimePrivilege privilege;
-        if (!privilege.Enabled()) return false;
+        if (!privilege.Enabled()) {
+            refusal_ = RefusalOfWinError(privilege.Error());
+            return false;
+        }
         SYSTEMTIME st = ToWin(local);
-        return ::SetLocalTime(&st) != 0;
+        if (::SetLocalTime(&st)) return true;
+        refusal_ = RefusalOfWinError(GetLastError());
+        return false;
     }
+    TClockRefusal LastRefusal() const override { return refusal_; }
+
+private:
+    TClockRefusal refusal_ = TClockRefusal::Refused;
 };
 
 }  // namespace

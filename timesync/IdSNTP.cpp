@@ -147,12 +147,16 @@ double TIdSNTP::QueryServerTime() {
 }
 
 bool TIdSNTP::SynchroniseClock() {
+    Refusal.reset();
     if (QueryServerTime() == 0) return false;
     // The offset applies to the clock as it reads at the moment it is set.
     double target = LocalNow() + ClockOffset;
+    if (!SettableTime(target)) return false;
     if (SetLocalClock(clock_, target)) return true;
     // Refused (no right to set the clock): the system's time service may move it by the offset.
-    return SettableTime(target) && clock_.SetTimeRelative(std::llround(ClockOffset * 86400e6));
+    if (clock_.SetTimeRelative(std::llround(ClockOffset * 86400e6))) return true;
+    Refusal = clock_.LastRefusal();
+    return false;
 }
 
 }  // namespace timesync

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "base/Clock.h"
@@ -37,6 +38,8 @@ class TIdSNTP : public TIdUDPClient {
 public:
     explicit TIdSNTP(base::TClock& clock = base::SystemClock());
 
+    // False for no usable reply, and for a clock the system would not set: then Refusal says why
+    // (and ClockOffset holds what was measured), else it is empty.
     bool SynchroniseClock();
     double QueryServerTime();
     bool ReplyIsUnusable(const std::array<uint8_t, 48>& packet);
@@ -50,6 +53,7 @@ public:
     bool RejectBadStratum = true;
     int Stratum = 0;
     std::string ReferenceSource;
+    std::optional<base::TClockRefusal> Refusal;
 
     // Source of the random bits below one microsecond in the sent transmit timestamp; for tests.
     std::function<uint32_t()> Random;

@@ -1,5 +1,7 @@
 #include "timesync/ServerList.h"
 
+#include <cmath>
+
 #include "base/AnsiCodePage.h"
 #include "base/TextFile.h"
 
@@ -35,6 +37,24 @@ std::string CorrectionText(double offsetSeconds, const base::TSystemTime& t, con
     std::string time = base::AppTitleText(t, fs.TimeSeparator);
     time = time.substr(0, time.find(' '));
     return "Poprawka: " + base::FormatFixed(offsetSeconds, 3, fs.DecimalSeparator) + " s " + date + " / " + time + ")";
+}
+
+std::string RefusalText(base::TClockRefusal why, double offsetSeconds, const base::TFormatSettings& fs) {
+    switch (why) {
+    case base::TClockRefusal::AutomaticSync:
+        return "System sam synchronizuje zegar tego komputera (automatyczna synchronizacja czasu jest włączona). "
+               "Zmierzona różnica względem serwera: " +
+               std::string(offsetSeconds < 0 ? "-" : "+") + base::FormatFixed(std::fabs(offsetSeconds), 3, fs.DecimalSeparator) +
+               " s.";
+    case base::TClockRefusal::NoPrivilege:
+        return "Do ustawienia zegara potrzebne są uprawnienia administratora: uruchom program jako administrator.";
+    case base::TClockRefusal::NotAuthorized:
+        return "System odmówił uprawnień do ustawienia zegara.";
+    case base::TClockRefusal::NoService:
+        return "Na tym systemie zegara nie można ustawić z tego programu.";
+    case base::TClockRefusal::Refused: break;
+    }
+    return "";
 }
 
 std::string StratumText(int stratum, const std::string& referenceSource) {

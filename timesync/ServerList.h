@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Clock.h"
 #include "base/DateTime.h"
 #include "base/Format.h"
 
@@ -29,6 +30,11 @@ std::string ConnectionText(const std::string& host, const std::string& pcName);
 std::string CorrectionText(double offsetSeconds, const base::TSystemTime& localNow, const base::TFormatSettings& fs);
 // The reference source as a label shows it: up to its first zero character.
 std::string StratumText(int stratum, const std::string& referenceSource);
+
+// The line under the failure message when the server answered but the clock was not set: why, and
+// what the user can do; with automatic synchronisation, the measured difference in the labels'
+// form ("+0,004 s"). Empty for a refusal not told apart.
+std::string RefusalText(base::TClockRefusal why, double offsetSeconds, const base::TFormatSettings& fs);
 
 // One dtime.txt line in the ANSI code page: "%-50sSerwer: %s" CR LF, or "%-50sSerwer %s" CR LF as the
 // first line of a new file.

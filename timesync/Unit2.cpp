@@ -178,8 +178,15 @@ void TForm2::Button2Click(wxCommandEvent&) {
         } else {
             ShowResultLabels(false);
             Label3->UnsetToolTip();
-            services_.Dialogs->Message("Synchronizacja zakończona niepowodzeniem, spróbuj ponownie.", "Synchronizacja",
-                                       app::TMsgIcon::Error);
+            std::string text = "Synchronizacja zakończona niepowodzeniem, spróbuj ponownie.";
+            app::TMsgIcon icon = app::TMsgIcon::Error;
+            // The server answered and the system would not set the clock: say why, and what was measured.
+            const std::string why = IdSNTP1->Refusal ? RefusalText(*IdSNTP1->Refusal, IdSNTP1->ClockOffset * 86400.0,
+                                                                   services_.Format)
+                                                     : "";
+            if (!why.empty()) text += "\r\n" + why;
+            if (IdSNTP1->Refusal == base::TClockRefusal::AutomaticSync) icon = app::TMsgIcon::Information;
+            services_.Dialogs->Message(text, "Synchronizacja", icon);
         }
         IdSNTP1->SetActive(false);
     } catch (const std::exception&) {

@@ -1,15 +1,22 @@
 #include "timesync/Unit2.h"
 
+#include <wx/display.h>
+#include <wx/frame.h>
 #include <wx/settings.h>
 #include <wx/uiaction.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <regex>
+
+#include "base/ClockPosix.h"
 #include "base/ClockSim.h"
 #include "base/TextFile.h"
 #include "tests/FakeMainLink.h"
 #include "tests/GuiTest.h"
 #include "tests/TestDir.h"
+#include "tests/base/PrivateBus.h"
 #include "tests/timesync/ChronyServer.h"
 #include "tests/timesync/LoopbackStack.h"
 
@@ -174,4 +181,59 @@ TEST_F(Unit2GuiTest, files_open_through_the_shell_with_their_failure_boxes) {
     EXPECT_EQ(shell.Opened, (std::vector<std::string>{dir / "sndata.txt", dir / "dtime.txt"}));
     form->Close();
     EXPECT_EQ(main.Focused, 2);
+}
+
+// A user whom the kernel does not let set the clock: timedated is asked, here a stand-in on a bus of
+// the test's own, and each way it refuses is told apart under the failure's first line.
+TEST_F(Unit2GuiTest, a_refused_setting_says_why_with_what_was_measured_and_logs_nothing) {
+    testing_support::TPrivateBus bus;
+    ASSERT_FALSE(bus.Address().empty()) << "dbus-daemon did not start";
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.Address().c_str(), 1);
+    std::unique_ptr<base::TClock> user = base::MakePosixClock(
+        {[](timespec* ts) { return clock_gettime(CLOCK_REALTIME, ts); },
+         [](const timespec*) {
+             errno = EPERM;
+             return -1;
+         }});
+    main.ServicesValue.Clock = user.get();
+    testing_support::TChronyServer server;
+    ASSERT_TRUE(server.Ready()) << server.Log();
+    Open();
+    form->IdSNTP1->SetPort(server.Port());
+    form->LabeledEdit1->SetValue("127.0.0.1");
+    const std::string failed = "Synchronizacja zakończona niepowodzeniem, spróbuj ponownie.";
+    auto sync = [&] {
+        gui_test::ClickButton(form->Button2);
+        return dialogs.Shown.back();
+    };
+
+    app::TRecordingDialogs::TShown shown = sync();  // a bus without timedated
+    EXPECT_EQ(shown.Text, failed + "\r\nNa tym systemie zegara nie można ustawić z tego programu.");
+    EXPECT_EQ(shown.Icon, app::TMsgIcon::Error);
+
+    testing_support::TStandInTimedated timedated(bus.Address());
+    ASSERT_TRUE(timedated.Owned());
+    timedated.Refuse("org.freedesktop.timedate1.AutomaticTimeSyncEnabled");
+    shown = sync();
+    EXPECT_TRUE(std::regex_match(shown.Text, std::regex(failed + "\r\nSystem sam synchronizuje zegar tego komputera "
+                                                                 "\\(automatyczna synchronizacja czasu jest włączona\\)\\. "
+                                                                 "Zmierzona różnica względem serwera: [+-]\\d+,\\d{3} s\\.")))
+        << shown.Text;
+    EXPECT_EQ(shown.Icon, app::TMsgIcon::Information);
+
+    timedated.Refuse("org.freedesktop.PolicyKit1.Error.Cancelled");
+    EXPECT_EQ(sync().Text, failed + "\r\nSystem odmówił uprawnień do ustawienia zegara.");
+    timedated.Refuse("org.freedesktop.DBus.Error.AccessDenied");
+    EXPECT_EQ(sync().Text, failed + "\r\nSystem odmówił uprawnień do ustawienia zegara.");
+    timedated.Refuse("org.freedesktop.DBus.Error.Failed");  // a reason not told apart: the first line alone
+    EXPECT_EQ(sync().Text, failed);
+    EXPECT_EQ(timedated.Calls.size(), 4u);
+    unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+
+    EXPECT_FALSE(form->Label1->IsEnabled());
+    EXPECT_FALSE(std::filesystem::exists(dir / "dtime.txt"));
+    // No reply at all: the first line alone, as before.
+    form->IdSNTP1->SetPort(testing_support::TChronyServer::FreePort());
+    form->IdSNTP1->SetReceiveTimeout(300);
+    EXPECT_EQ(sync().Text, failed);
 }
