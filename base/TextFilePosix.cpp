@@ -98,8 +98,15 @@ void RewriteFile(const std::string& path, const std::string& bytes) {
     // Written whole beside the old file, then moved over it: a save that fails or is cut short
     // leaves the old file as it was.
     const std::string temp = path + ".new";
+    // A file the user made read-only is refused, as Windows refuses it even to an administrator:
+    // the move would replace it all the same. The new file keeps the old one's permissions.
+    struct stat old;
+    const bool replacing = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    if (replacing && ((old.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0))
+        throw EInOutError(InOutErrorFromErrno(EACCES, false));
     try {
         TFd fd(OpenOrThrow(temp, O_WRONLY | O_CREAT | O_TRUNC, true));
+        if (replacing) ::fchmod(fd.Get(), old.st_mode & 07777);
         WriteAll(fd.Get(), bytes, -1);
         if (::fsync(fd.Get()) != 0 && errno != EINVAL) throw EInOutError(InOutErrorFromErrno(errno, false));
         fd.Close();

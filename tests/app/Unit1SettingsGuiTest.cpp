@@ -116,6 +116,26 @@ TEST_F(Unit1SettingsGuiTest, a_failing_save_keeps_the_window_open_and_ticking) {
     EXPECT_TRUE(base::FileExists(dir / "userfont.dat"));
 }
 
+// A settings file the user made read-only is not replaced behind the user's back (root included,
+// whom the permissions would not stop): the close reports it and the window stays.
+TEST_F(Unit1SettingsGuiTest, a_read_only_settings_file_is_kept_and_the_window_stays_open) {
+    const std::string stored = "238\r\n255\r\n-20\r\nArial\r\n0\r\n15\r\n0\r\n2\r\n";
+    Spit(dir / "userfont.dat", stored);
+    std::filesystem::permissions(dir / "userfont.dat", std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    Open();
+    form->RadioGroup1->SetSelection(0);
+    EXPECT_FALSE(CloseForm());
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].Text, "File access denied.");
+    EXPECT_EQ(Slurp(dir / "userfont.dat"), stored);
+    EXPECT_FALSE(std::filesystem::exists(dir / "userfont.dat.new"));
+    std::filesystem::permissions(dir / "userfont.dat", std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    EXPECT_TRUE(CloseForm());
+    EXPECT_NE(Slurp(dir / "userfont.dat"), stored);  // the key choice changed
+    EXPECT_EQ(std::filesystem::status(dir / "userfont.dat").permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read);
+}
+
 TEST_F(Unit1SettingsGuiTest, logs_open_through_the_shell_or_say_which_file_is_missing) {
     Open();
     shell.Succeed = false;
