@@ -1,5 +1,8 @@
 #include "app/FontMapping.h"
 
+#include <algorithm>
+
+#include <wx/dcscreen.h>
 #include <wx/settings.h>
 
 namespace app {
@@ -54,6 +57,17 @@ wxFont WxFontOf(const TDisplayFont& f) {
                 f.Style & 1 ? wxFONTWEIGHT_BOLD : wxFONTWEIGHT_NORMAL, (f.Style & 4) != 0, wxString::FromUTF8(f.Name),
                 EncodingOfCharset(f.Charset));
     font.SetStrikethrough((f.Style & 8) != 0);
+    // A negative size leaves a positive height: the character cell's height in pixels, leading
+    // included. The face is measured at a probe size and scaled so that its cell is that high.
+    if (f.Size < 0 && f.Height > 0) {
+        const double probePoints = 100.0;
+        wxFont probe(font);
+        probe.SetFractionalPointSize(probePoints);
+        wxScreenDC dc;
+        dc.SetFont(probe);
+        if (const int probeCell = dc.GetCharHeight(); probeCell > 0)
+            font.SetFractionalPointSize(std::clamp(probePoints * f.Height / probeCell, 1.0, double(kMaxFontPoints)));
+    }
     return font;
 }
 

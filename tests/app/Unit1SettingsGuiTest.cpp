@@ -89,6 +89,20 @@ TEST_F(Unit1SettingsGuiTest, stored_font_and_out_of_range_key_are_applied) {
     EXPECT_EQ(form->RadioGroup1->GetSelection(), 3);
 }
 
+// A negative size is a character cell in pixels: size -40 is a cell 40 points high, whatever the face.
+TEST_F(Unit1SettingsGuiTest, a_stored_negative_size_draws_a_cell_of_that_many_points) {
+    const int dpi = wxScreenDC().GetPPI().y;
+    const std::string height = std::to_string((40 * dpi + 36) / 72);
+    const std::string stored = "238\r\n255\r\n" + height + "\r\nLiberation Serif\r\n0\r\n-40\r\n0\r\n1\r\n";
+    Spit(dir / "userfont.dat", stored);
+    Open();
+    wxScreenDC dc;
+    dc.SetFont(form->Panel2->GetFont());
+    EXPECT_NEAR(dc.GetCharHeight(), std::stoi(height), 1);
+    ASSERT_TRUE(CloseForm());
+    EXPECT_EQ(Slurp(dir / "userfont.dat"), stored);  // the file's bytes as they were
+}
+
 TEST_F(Unit1SettingsGuiTest, a_stored_minus_one_leaves_no_key_and_is_written_back) {
     Spit(dir / "userfont.dat", "238\r\n255\r\n-20\r\nArial\r\n0\r\n20\r\n0\r\n-5\r\n");
     Open();
