@@ -128,6 +128,7 @@ TForm1::TForm1(const TServices& services)
     fontDialogColour_ = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
 
     SetIcon(wxIcon(tempix_xpm));
+    if (services_.Shell) services_.Shell->Owner = GetHandle();  // files and help open owned by this window
     Guarded(*services_.Dialogs, [this] { FormCreate(); });
     RadioGroup1->SetFocus();
 }

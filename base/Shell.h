@@ -13,6 +13,9 @@ public:
     // Opens the file in the program the user's system associates with it; false when it can't.
     virtual bool Open(const std::string& path) = 0;
 
+    // The native window that owns what the shell opens and asks (the main window); none at first.
+    void* Owner = nullptr;
+
     // Where the desktop only finds out later that it has no program for a file it was asked to open,
     // this is called with the file's path, on the UI thread.
     std::function<void(const std::string& path)> NoViewer;

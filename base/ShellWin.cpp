@@ -16,7 +16,7 @@ public:
     bool Open(const std::string& path) override {
         if (!FileExists(path)) return false;
         auto r = reinterpret_cast<INT_PTR>(
-            ShellExecuteW(nullptr, L"open", Utf8ToWide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+            ShellExecuteW(static_cast<HWND>(Owner), L"open", Utf8ToWide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
         return r > 32;
     }
 };
@@ -25,11 +25,11 @@ constexpr UINT kHelpFinder = 11;  // contents and search
 
 class TWinHelp final : public THelp {
 public:
-    explicit TWinHelp(TShell& shell) : book_(shell) {}
+    explicit TWinHelp(TShell& shell) : shell_(shell), book_(shell) {}
 
     bool ShowContents(const std::string& helpFile) override {
         if (book_.ShowContents(helpFile)) return true;
-        return FileExists(helpFile) && WinHelpW(nullptr, Utf8ToWide(helpFile).c_str(), kHelpFinder, 0) != 0;
+        return FileExists(helpFile) && WinHelpW(Owner(), Utf8ToWide(helpFile).c_str(), kHelpFinder, 0) != 0;
     }
 
     bool ShowTopic(const std::string& helpFile, const std::string& topic) override {
@@ -37,10 +37,13 @@ public:
         if (!FileExists(helpFile)) return false;
         // A jump by context string is the viewer's JumpID macro.
         std::wstring macro = L"JI(`',`" + Utf8ToWide(topic) + L"')";
-        return WinHelpW(nullptr, Utf8ToWide(helpFile).c_str(), HELP_COMMAND, reinterpret_cast<ULONG_PTR>(macro.c_str())) != 0;
+        return WinHelpW(Owner(), Utf8ToWide(helpFile).c_str(), HELP_COMMAND, reinterpret_cast<ULONG_PTR>(macro.c_str())) != 0;
     }
 
 private:
+    HWND Owner() const { return static_cast<HWND>(shell_.Owner); }
+
+    TShell& shell_;
     TBookHelp book_;
 };
 
