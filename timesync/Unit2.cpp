@@ -68,7 +68,7 @@ TForm2::TForm2(wxWindow* owner, app::TMainWindowLink& main)
     LabeledEdit1->MoveAfterInTabOrder(Button1);
 
     L.ClientSize(wxSize(490, 402));
-    Centre(wxBOTH);
+    CentreOnScreen(wxBOTH);  // on the screen, not over the main window
 
     Button2->Bind(wxEVT_BUTTON, [this](wxCommandEvent& e) { Button2Click(e); });
     Button3->Bind(wxEVT_BUTTON, [this](wxCommandEvent& e) { Button3Click(e); });

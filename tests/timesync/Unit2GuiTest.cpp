@@ -102,6 +102,21 @@ TEST_F(Unit2GuiTest, layout_and_built_in_texts) {
     EXPECT_EQ(LastMessage(), "Brak pliku " + dir.Path() + "sndata.txt z danymi serwerów czasu.");
 }
 
+TEST_F(Unit2GuiTest, opens_centred_on_the_screen_not_over_its_owner) {
+    auto* owner = new wxFrame(nullptr, wxID_ANY, "owner", wxPoint(0, 0), wxSize(300, 200));
+    owner->Show();
+    form = new TForm2(owner, main);
+    form->Show();
+    gui_test::PumpFor(50);
+    const wxRect screen = wxDisplay(form).GetClientArea();
+    const wxRect window = form->GetScreenRect();
+    EXPECT_NEAR(window.x + window.width / 2, screen.x + screen.width / 2, 2) << window.x << " " << window.width;
+    EXPECT_NEAR(window.y + window.height / 2, screen.y + screen.height / 2, 2) << window.y << " " << window.height;
+    form->Destroy();
+    form = nullptr;
+    owner->Destroy();
+}
+
 TEST_F(Unit2GuiTest, rows_fill_the_grid_and_a_selection_fills_the_address_blanks_included) {
     Spit(dir / "sndata.txt", Line("Gda\xF1sk", "10.0.0.1   ") + Line("Lokalny", "ntp.loopback.test"));
     Open();
