@@ -1,13 +1,14 @@
-// Keeps a control's text within the width the layout gives it: the layouts are drawn for "MS Sans
-// Serif", and the fonts that stand in for it (on Linux, under wine) run wider, so a caption would
-// be cut or a label run under the control beside it. The font is made smaller, half a point at a
-// time, until the text fits; a text that fits already is left alone.
+// Keeps a control's text whole in the width the layout gives it, in the window's own font: the
+// layouts are drawn for "MS Sans Serif", and a face that stands in for it may run wider. Where the
+// text does not fit, the control is widened to it; the text is never made smaller, so that every
+// text of a window keeps one size.
 #pragma once
 
 class wxWindow;
 
 namespace app {
 
-void FitText(wxWindow* control, int width);
+// `width` is what the layout leaves for the text itself; returns the pixels the control was widened by.
+int WidenToText(wxWindow* control, int width);
 
 }  // namespace app

@@ -1,5 +1,6 @@
 #include "app/Layout.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <wx/window.h>
@@ -31,6 +32,8 @@ void TLayout::Move(wxWindow* control, const wxPoint& p96) {
     Do([this, control, p96] { control->Move(S(p96)); });
 }
 
+wxFont WindowFont() { return wxFont(8, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, SansFace()); }
+
 void TLayout::PixelFont(wxWindow* control, const wxFont& font, int height96) {
     wxFont f = font;
     f.SetFractionalPointSize(height96 * 72.0 / 96.0);
@@ -38,21 +41,26 @@ void TLayout::PixelFont(wxWindow* control, const wxFont& font, int height96) {
 }
 
 void TLayout::Fit(wxWindow* control, int width96) {
-    const wxFont font = control->GetFont();
-    Do([this, control, font, width96] {
-        control->SetFont(font);
-        FitText(control, S(width96));
+    Do([this, control, width96] {
+        if (WidenToText(control, S(width96)) > 0) widened_.push_back(control);
     });
 }
 
+// A control widened to its text keeps inside the window: the window grows to its right edge and the
+// margin the layouts keep there.
 void TLayout::ClientSize(const wxSize& s96) {
-    Do([this, s96] { top_->SetClientSize(S(s96)); });
+    Do([this, s96] {
+        wxSize size = S(s96);
+        for (wxWindow* control : widened_) size.x = std::max(size.x, control->GetRect().GetRight() + 1 + S(8));
+        top_->SetClientSize(size);
+    });
 }
 
 void TLayout::Then(std::function<void()> step) { Do(std::move(step)); }
 
 void TLayout::Rescale(double ratio) {
     ratio_ = ratio;
+    widened_.clear();
     for (const auto& step : steps_) step();
     top_->Refresh();
 }

@@ -19,6 +19,12 @@ namespace app {
 // Windows: the DPI of the monitor the window is on over 96.
 double DesktopTextScale(const wxWindow* w);
 
+// The face the windows' texts were drawn in, "MS Sans Serif", as this system has it: on GTK its
+// metric-compatible stand-in (Liberation Sans), whose texts take the widths the layouts give them.
+wxString SansFace();
+// The windows' own font: that face at 8 points.
+wxFont WindowFont();
+
 class TLayout {
 public:
     explicit TLayout(wxWindow* top);
@@ -41,7 +47,8 @@ public:
     // in points, which each toolkit turns into pixels at the window's own resolution (Windows: at
     // the DPI of its monitor, again when it moves).
     void PixelFont(wxWindow* control, const wxFont& font, int height96);
-    // The control's text kept within this width at 96 DPI (FitText), from its font as it is now.
+    // The control's text kept whole in this width at 96 DPI, the control widened where it runs wider
+    // (WidenToText); the client size given after it grows to keep such a control inside.
     void Fit(wxWindow* control, int width96);
     void ClientSize(const wxSize& s96);
     // Anything else that follows the scale.
@@ -56,6 +63,7 @@ private:
     wxWindow* top_;
     double ratio_;
     std::vector<std::function<void()>> steps_;
+    std::vector<wxWindow*> widened_;
 };
 
 }  // namespace app

@@ -10,4 +10,7 @@ double DesktopTextScale(const wxWindow*) {
     return dpi > 0 ? dpi / 96.0 : 1.0;
 }
 
+// Where fontconfig has no "MS Sans Serif" it takes the desktop's sans face, which runs wider.
+wxString SansFace() { return "Liberation Sans"; }
+
 }  // namespace app

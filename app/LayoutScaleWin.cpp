@@ -9,4 +9,6 @@ double DesktopTextScale(const wxWindow* w) {
     return dpi > 0 ? dpi / 96.0 : 1.0;
 }
 
+wxString SansFace() { return "MS Sans Serif"; }
+
 }  // namespace app

@@ -20,9 +20,7 @@ TRadioGroup::TRadioGroup(wxWindow* parent, const wxString& caption, const std::v
 void TRadioGroup::Arrange(const TLayout& layout, const wxRect& r96) {
     const wxRect r = layout.S(r96);
     SetSize(r);
-    if (!captionFont_.IsOk()) captionFont_ = GetFont();
-    SetFont(captionFont_);
-    FitText(this, layout.S(r96.width - 16));
+    WidenToText(this, layout.S(r96.width - 16));
     // Items are spread evenly over the box below its caption, as a one-column radio group lays them
     // out. They are the box's siblings, placed in the parent's terms: a box's own children start at
     // its caption on GTK but at its top edge on Windows, where the first item hid the caption.

@@ -33,7 +33,6 @@ public:
 private:
     std::vector<wxRadioButton*> buttons_;
     wxRadioButton* none_ = nullptr;
-    wxFont captionFont_;
 };
 
 }  // namespace app

@@ -17,8 +17,6 @@ namespace app {
 
 namespace {
 
-wxFont WindowFont() { return wxFont(8, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "MS Sans Serif"); }
-
 wxButton* MakeButton(TLayout& layout, wxWindow* parent, const char* caption, int left, int top) {
     auto* b = new wxButton(parent, wxID_ANY, wxString::FromUTF8(caption));
     b->DisableFocusFromKeyboard();
@@ -72,7 +70,7 @@ TForm1::TForm1(const TServices& services)
     GroupBox1 = MakeGroup(L, Client, "Czas aktualny", box1);
     Panel1 = MakeGroupPanel(L, Client, box1);
     L.PixelFont(Panel1,
-                wxFont(wxFontInfo().Family(wxFONTFAMILY_SWISS).FaceName("MS Sans Serif").Encoding(wxFONTENCODING_CP1250)),
+                wxFont(wxFontInfo().Family(wxFONTFAMILY_SWISS).FaceName(SansFace()).Encoding(wxFONTENCODING_CP1250)),
                 13);
 
     GroupBox2 = MakeGroup(L, Client, "Czas zatrzymany", box2);

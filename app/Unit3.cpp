@@ -20,7 +20,7 @@ TForm3::TForm3(wxWindow* owner, TMainWindowLink& main)
     : wxDialog(owner, wxID_ANY, "Blokada myszy", wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSTAY_ON_TOP),
       main_(main),
       layout_(this) {
-    SetFont(wxFont(8, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "MS Sans Serif"));
+    SetFont(app::WindowFont());
     SetEscapeId(wxID_NONE);  // Esc must not end the mode
     layout_.ClientSize(wxSize(192, 53));
     Panel1 = new TCaptionPanel(this, "Odblokuj i zamknij: Shift+F9", wxDefaultPosition, wxDefaultSize,

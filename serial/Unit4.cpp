@@ -17,7 +17,7 @@ TForm4::TForm4(wxWindow* owner, app::TMainWindowLink& main)
       main_(main),
       services_(main.Services()),
       layout_(this) {
-    SetFont(wxFont(8, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "MS Sans Serif"));
+    SetFont(app::WindowFont());
 
     ComPort1 = std::make_unique<TComPort>(*services_.ComDriver, base::TCallQueue::Main(),
                                           services_.Clock ? *services_.Clock : base::SystemClock());

@@ -68,6 +68,12 @@ void Check(wxWindow* w, std::vector<std::string>& faults) {
         const wxSize size = child->GetSize();
         TTextPlace p = PlaceOf(child);
         if (p.HasText) {
+            // One text size per window: a text made smaller to fit stands out from its neighbours.
+            if (child->GetFont().GetFractionalPointSize() < w->GetFont().GetFractionalPointSize() - 0.01)
+                faults.push_back((NameOf(child) + " is drawn smaller than its window's text (" +
+                                  std::to_string(child->GetFont().GetFractionalPointSize()) + " < " +
+                                  std::to_string(w->GetFont().GetFractionalPointSize()) + " points)")
+                                     .utf8_string());
             if (p.TextRect.width + p.Room > size.x)
                 Fault(faults, NameOf(child) + " is cut by its own width", p.TextRect.width + p.Room, size.x);
             if (!dynamic_cast<wxStaticBox*>(child) && p.TextRect.height + p.RoomAbove > size.y)

@@ -1,5 +1,6 @@
 // What a window draws wrongly, found from its controls: a caption or label wider than its own
-// control, a list whose column titles do not fit, or text covered by a sibling control.
+// control or smaller than its window's text, a list whose column titles do not fit, or text covered
+// by a sibling control.
 #pragma once
 
 #include <string>

@@ -34,7 +34,7 @@ TForm2::TForm2(wxWindow* owner, app::TMainWindowLink& main)
       services_(main.Services()),
       layout_(this) {
     app::TLayout& L = layout_;
-    SetFont(wxFont(8, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "MS Sans Serif"));
+    SetFont(app::WindowFont());
     GroupBox1 = new wxStaticBox(this, wxID_ANY, "Serwery czasu");
     L.Place(GroupBox1, wxRect(8, 8, 473, 233));
     ValueListEditor1 = new wxListCtrl(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
