@@ -12,6 +12,7 @@
 #include <wx/evtloop.h>
 #include <wx/init.h>
 #include <wx/log.h>
+#include <gtk/gtk.h>
 // After the toolkit and gtest: Xlib's macros (None, Bool, Status) clash with them.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -56,6 +57,17 @@ bool SaveScreenshot(wxWindow* window, const std::string& name) {
     if (shot.SaveFile(path, wxBITMAP_TYPE_PNG)) return true;
     std::fprintf(stderr, "screenshot not saved: %s\n", path.c_str());
     return false;
+}
+
+bool TooltipShown() {
+    GList* windows = gtk_window_list_toplevels();
+    bool shown = false;
+    for (GList* w = windows; w; w = w->next)
+        if (gtk_widget_get_visible(GTK_WIDGET(w->data)) &&
+            gtk_window_get_type_hint(GTK_WINDOW(w->data)) == GDK_WINDOW_TYPE_HINT_TOOLTIP)
+            shown = true;
+    g_list_free(windows);
+    return shown;
 }
 
 void ClickButton(wxButton* button) {

@@ -54,6 +54,9 @@ private:
     bool held_ = false;
 };
 
+// Whether a tooltip is showing (GTK's tooltip window is up).
+bool TooltipShown();
+
 // Creates a bare wxApp and starts the toolkit; false without a display.
 bool StartToolkit(int& argc, char** argv);
 

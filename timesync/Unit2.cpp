@@ -49,7 +49,6 @@ TForm2::TForm2(wxWindow* owner, app::TMainWindowLink& main)
     });
     ValueListEditor1->InsertItem(0, wxEmptyString);
 
-    L.Place(new wxStaticBox(this, wxID_ANY, wxEmptyString), wxRect(8, 248, 473, 81));
     LabeledEdit1Label = MakeLabel(L, this, "Serwer", 32, 272 - 16);
     LabeledEdit1 = new wxTextCtrl(this, wxID_ANY, kDefaultServer);
     L.Place(LabeledEdit1, wxRect(32, 272, 121, 21));
@@ -59,6 +58,11 @@ TForm2::TForm2(wxWindow* owner, app::TMainWindowLink& main)
     Label3 = MakeLabel(L, this, kStratumLabel, 168, 304);
     Label3->SetCursor(wxCursor(wxCURSOR_HAND));
     ShowResultLabels(false);
+    // The frame after what it frames, and below it: GTK looks for the tooltip of a label without a
+    // window of its own in the first sibling under the pointer, which the frame would be.
+    auto* resultFrame = new wxStaticBox(this, wxID_ANY, wxEmptyString);
+    L.Place(resultFrame, wxRect(8, 248, 473, 81));
+    resultFrame->Lower();
 
     L.Place(new wxStaticBox(this, wxID_ANY, wxEmptyString), wxRect(8, 336, 473, 57));
     Button2 = MakeButton(L, this, "&Synchronizuj", 104, 83);

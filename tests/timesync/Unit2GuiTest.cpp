@@ -151,6 +151,13 @@ TEST_F(Unit2GuiTest, success_against_chronyd_enables_the_labels_and_logs_the_cor
     EXPECT_NE(label1.find(",0"), std::string::npos) << label1;
     std::string log = Slurp(dir / "dtime.txt");
     EXPECT_EQ(log, label1 + std::string(50 - label1.size(), ' ') + "Serwer localhost\r\n");
+    // The tooltip shows when the pointer rests on the label.
+    form->Raise();
+    gui_test::PumpUntil([&] { return form->IsActive(); });
+    wxUIActionSimulator sim;
+    sim.MouseMove(form->Label3->GetScreenRect().GetLeftTop() + wxPoint(10, form->Label3->GetSize().y / 2));
+    EXPECT_TRUE(gui_test::PumpUntil([] { return gui_test::TooltipShown(); }, 3000)) << "no tooltip on Label3";
+    sim.MouseMove(0, 0);
     form->Label3Click(click);
     ASSERT_EQ(help.Calls.size(), 1u);
     EXPECT_EQ(help.Calls[0], "topic " + dir.Path() + "TEMPIX.HLP ID_Dodatek");
