@@ -21,16 +21,24 @@ for _ in $(seq 300); do
 done
 [ -n "$window" ] || { echo "clock_cost_bench: no window" >&2; exit 1; }
 
-# Nanoseconds on a processor and voluntary switches, summed over the threads there are now.
-cpu_ns() { local t s=0; for t in /proc/"$pid"/task/*/schedstat; do read -r ns _ <"$t" && s=$((s + ns)); done; echo "$s"; }
-switches() { awk '/^voluntary_ctxt_switches/ { s += $2 } END { print s + 0 }' /proc/"$pid"/task/*/status; }
-# measure NAME: the figures over the next 10 s.
+# measure NAME: processor time and voluntary switches over the next 10 s, of the threads there at
+# both ends (a thread that ends meanwhile would take its counts with it).
 measure() {
-  local c0 w0 t0 c1 w1 t1
-  c0=$(cpu_ns) w0=$(switches) t0=$(date +%s%N)
+  local t ns rest c=0 w=0 t0 t1
+  declare -A cpu switches
+  for t in /proc/"$pid"/task/*; do
+    read -r ns rest <"$t/schedstat" && cpu[$t]=$ns
+    switches[$t]=$(awk '/^voluntary_ctxt_switches/ { print $2 }' "$t/status")
+  done
+  t0=$(date +%s%N)
   sleep 10
-  c1=$(cpu_ns) w1=$(switches) t1=$(date +%s%N)
-  LC_ALL=C awk -v c=$((c1 - c0)) -v w=$((w1 - w0)) -v t=$((t1 - t0)) -v n="$1" 'BEGIN {
+  t1=$(date +%s%N)
+  for t in "${!cpu[@]}"; do
+    [ -r "$t/schedstat" ] && read -r ns rest <"$t/schedstat" || continue
+    c=$((c + ns - cpu[$t]))
+    w=$((w + $(awk '/^voluntary_ctxt_switches/ { print $2 }' "$t/status") - switches[$t]))
+  done
+  LC_ALL=C awk -v c="$c" -v w="$w" -v t=$((t1 - t0)) -v n="$1" 'BEGIN {
     printf "clock_cpu_pct_%s %.3f %%\n", n, 100 * c / t
     printf "clock_wakeups_per_s_%s %.1f /s\n", n, w * 1e9 / t }'
 }
