@@ -85,30 +85,37 @@ void TForm4::PlaceControls() {
     int needed = ComboBox1->GetBestSize().y;
     for (TComComboBox* box : boxes) needed = std::max(needed, box->GetBestSize().y);
     const int h = std::max(21, L.Unscaled(needed)), grow = h - 21;
-    L.Place(GroupBox1, wxRect(8, 8, 193, 217 + 6 * grow));
+    // Where a label runs wider than its place (a face wider than the one the layout was drawn
+    // for), what stands right of it moves over, and the frames and the window widen with it.
+    auto over = [&](wxWindow* label, int width96) { return std::max(0, L.Unscaled(label->GetBestSize().x) - width96); };
+    int labelsOver = 0;
+    for (wxStaticText* label : labels_) labelsOver = std::max(labelsOver, over(label, 80 - 16 - 2));
+    const int wider = std::max({labelsOver, over(lockoutLabel_, 193 - 16), over(ledLabel_, 160 - 32 - 2)});
+    const int frameWidth = 193 + wider;
+    L.Place(GroupBox1, wxRect(8, 8, frameWidth, 217 + 6 * grow));
     for (size_t i = 0; i < 6; ++i) {
         const int top = 8 + 24 + static_cast<int>(i) * (32 + grow);
         L.Move(labels_[i], wxPoint(8 + 16, top + 8 + grow / 2));
-        L.Fit(labels_[i], 80 - 16 - 2);  // up to the selector
-        L.Place(boxes[i], wxRect(8 + 80, top, 100, h));
+        L.Fit(labels_[i], 80 - 16 - 2 + labelsOver);  // up to the selector
+        L.Place(boxes[i], wxRect(8 + 80 + labelsOver, top, 100, h));
     }
     // The lockout: its label, the selector below it, and below that what it has left out. The label
     // keeps below the frame's top band, which a Windows group box paints over what lies there.
     const int lockoutTop = 232 + 6 * grow;
-    L.Place(lockoutFrame_, wxRect(8, lockoutTop, 193, 84 + grow));
+    L.Place(lockoutFrame_, wxRect(8, lockoutTop, frameWidth, 84 + grow));
     L.Move(lockoutLabel_, wxPoint(16, lockoutTop + 16));
-    L.Fit(lockoutLabel_, 193 - 16);
+    L.Fit(lockoutLabel_, frameWidth - 16);
     L.Place(ComboBox1, wxRect(16, lockoutTop + 34, 80, h));
     L.Move(Label1, wxPoint(16, lockoutTop + 63 + grow));
     const int ledTop = lockoutTop + 91 + grow;
-    L.Place(ledFrame_, wxRect(8, ledTop, 193, 41));
+    L.Place(ledFrame_, wxRect(8, ledTop, frameWidth, 41));
     L.Move(ledLabel_, wxPoint(32, ledTop + 16));
-    L.Fit(ledLabel_, 160 - 32 - 2);
-    L.Place(ComLed1, wxRect(160, ledTop + 8, 25, 25));
+    L.Fit(ledLabel_, 160 - 32 - 2 + wider);
+    L.Place(ComLed1, wxRect(160 + wider, ledTop + 8, 25, 25));
     const int buttonTop = ledTop + 56;
     L.Place(Button2, wxRect(24, buttonTop, 75, 25));
     L.Place(Button1, wxRect(112, buttonTop, 75, 25));
-    L.ClientSize(wxSize(210, buttonTop + 33));
+    L.ClientSize(wxSize(210 + wider, buttonTop + 33));
 }
 
 TForm4::~TForm4() {
