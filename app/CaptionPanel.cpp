@@ -16,6 +16,7 @@ void TCaptionPanel::SetCaption(const wxString& caption) {
     if (caption == caption_) return;
     caption_ = caption;
     Refresh(false);
+    if (spoken_) TellCaption();
 }
 
 void TCaptionPanel::OnPaint(wxPaintEvent&) {

@@ -81,6 +81,8 @@ TForm1::TForm1(const TServices& services)
                     wxFONTENCODING_CP1250)),
                 64);
     Panel2->SetCursor(wxCursor(wxCURSOR_HAND));
+    Panel1->SpeakCaption(false);  // asked, not told: it changes every frame
+    Panel2->SpeakCaption(true);
     Panel2->SetToolTip("Czcionka");
 
     RadioGroup1 = new TRadioGroup(Client, "Aktywny klawisz", {"Enter", "Pause", "Insert", "Esc"});

@@ -24,8 +24,8 @@
 
 namespace {
 
-// Runs the event loop for a while, an event at a time: the main window's clock ticks every
-// millisecond, and where painting takes longer than that (wine at 192 DPI) there is always another
+// Runs the event loop for a while, an event at a time: the main window's clock refreshes every
+// frame, and where painting takes longer than a frame (wine at 192 DPI) there is always another
 // event waiting, so a loop that runs until none waits (a yield) would never return.
 void Settle(int ms) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
