@@ -5,8 +5,9 @@
 namespace serial {
 
 // Raises the calling thread above ordinary programs where this process may (Linux: real-time
-// scheduling, within RLIMIT_RTPRIO for a user without the right to more; Windows: time-critical
-// priority). False where it may not: the thread runs on as it was.
+// scheduling, within RLIMIT_RTPRIO for a user without the right to more, else through the desktop's
+// real-time kit, real time or failing that a high priority; Windows: time-critical priority, and
+// no power throttling). False where none is granted: the thread runs on as it was.
 bool RunAheadOfOrdinaryPrograms();
 
 }  // namespace serial

@@ -1,9 +1,12 @@
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 
+#include "base/TimeDateDBus.h"
+#include "serial/RealtimeKit.h"
 #include "serial/ThreadPriority.h"
 
 namespace serial {
@@ -15,9 +18,16 @@ bool RunAheadOfOrdinaryPrograms() {
     p.sched_priority = kPriority;
     if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &p) == 0) return true;
     rlimit limit{};
-    if (getrlimit(RLIMIT_RTPRIO, &limit) != 0 || limit.rlim_cur == 0) return false;
-    p.sched_priority = static_cast<int>(std::min<rlim_t>(kPriority, limit.rlim_cur));
-    return pthread_setschedparam(pthread_self(), SCHED_FIFO, &p) == 0;
+    if (getrlimit(RLIMIT_RTPRIO, &limit) == 0 && limit.rlim_cur > 0) {
+        p.sched_priority = static_cast<int>(std::min<rlim_t>(kPriority, limit.rlim_cur));
+        if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &p) == 0) return true;
+    }
+    // An ordinary user on a desktop: its real-time kit may grant what the user may not take.
+    TKitRequest request;
+    request.ThreadId = static_cast<uint64_t>(gettid());
+    request.Priority = kPriority;
+    request.SetRtTimeLimit = SetProcessRtTimeLimit;
+    return AskRealtimeKit(request, base::SystemBusAddress()) != TKitGrant::None;
 }
 
 }  // namespace serial

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <functional>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -65,47 +66,43 @@ private:
     std::string address_;
 };
 
-// org.freedesktop.timedate1 with SetTime only, on its own thread and main context.
-class TStandInTimedated {
+// A system service played on the bus by the test: its methods answered by `Answer`, its properties
+// by `Property`, on a thread and main context of its own.
+class TStandInService {
 public:
-    explicit TStandInTimedated(const std::string& address) {
+    // A method's reply (nullptr: none); `refusal` set to a D-Bus error name refuses instead.
+    using TAnswer = std::function<GVariant*(const std::string& method, GVariant* params, std::string& refusal)>;
+    using TProperty = std::function<GVariant*(const std::string& name)>;
+
+    TStandInService(const std::string& address, std::string name, std::string path, std::string xml, TAnswer answer,
+                    TProperty property = nullptr)
+        : name_(std::move(name)), path_(std::move(path)), xml_(std::move(xml)), answer_(std::move(answer)),
+          property_(std::move(property)) {
         thread_ = std::thread([this, address] { Run(address); });
         std::unique_lock<std::mutex> g(lock_);
         changed_.wait(g, [&] { return ready_; });
     }
-    ~TStandInTimedated() {
+    ~TStandInService() {
         stop_ = true;
         if (context_) g_main_context_wakeup(context_);
         thread_.join();
     }
     bool Owned() const { return owned_; }
-    // A D-Bus error name to answer with; empty: accept.
-    void Refuse(const std::string& name) {
-        std::lock_guard<std::mutex> g(lock_);
-        refusal_ = name;
-    }
-    std::mutex lock_;
-    std::vector<std::tuple<int64_t, bool, bool>> Calls;
 
 private:
     static void MethodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
                            GVariant* params, GDBusMethodInvocation* call, gpointer self) {
-        auto* me = static_cast<TStandInTimedated*>(self);
-        if (std::string(method) != "SetTime") {
-            g_dbus_method_invocation_return_dbus_error(call, "org.freedesktop.DBus.Error.UnknownMethod", "no");
-            return;
-        }
-        gint64 usec;
-        gboolean relative, interactive;
-        g_variant_get(params, "(xbb)", &usec, &relative, &interactive);
         std::string refusal;
-        {
-            std::lock_guard<std::mutex> g(me->lock_);
-            me->Calls.emplace_back(usec, relative, interactive);
-            refusal = me->refusal_;
-        }
-        if (refusal.empty()) g_dbus_method_invocation_return_value(call, nullptr);
+        GVariant* reply = static_cast<TStandInService*>(self)->answer_(method, params, refusal);
+        if (refusal.empty()) g_dbus_method_invocation_return_value(call, reply);
         else g_dbus_method_invocation_return_dbus_error(call, refusal.c_str(), "refused by the stand-in");
+    }
+    static GVariant* GetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* name,
+                                 GError** error, gpointer self) {
+        auto* me = static_cast<TStandInService*>(self);
+        GVariant* value = me->property_ ? me->property_(name) : nullptr;
+        if (!value) g_set_error(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_PROPERTY, "no %s", name);
+        return value;
     }
 
     void Run(const std::string& address) {
@@ -116,18 +113,14 @@ private:
             static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
                                               G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
             nullptr, nullptr, nullptr);
-        GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(
-            "<node><interface name='org.freedesktop.timedate1'><method name='SetTime'>"
-            "<arg type='x' direction='in'/><arg type='b' direction='in'/><arg type='b' direction='in'/>"
-            "</method></interface></node>",
-            nullptr);
-        static const GDBusInterfaceVTable vtable = {&TStandInTimedated::MethodCall, nullptr, nullptr, {}};
+        GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(xml_.c_str(), nullptr);
+        static const GDBusInterfaceVTable vtable = {&TStandInService::MethodCall, &TStandInService::GetProperty,
+                                                    nullptr, {}};
         if (bus && node) {
-            g_dbus_connection_register_object(bus, "/org/freedesktop/timedate1", node->interfaces[0], &vtable, this,
-                                              nullptr, nullptr);
+            g_dbus_connection_register_object(bus, path_.c_str(), node->interfaces[0], &vtable, this, nullptr, nullptr);
             GVariant* r = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
                                                       "org.freedesktop.DBus", "RequestName",
-                                                      g_variant_new("(su)", "org.freedesktop.timedate1", 4u), nullptr,
+                                                      g_variant_new("(su)", name_.c_str(), 4u), nullptr,
                                                       G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
             if (r) {
                 guint32 result = 0;
@@ -152,12 +145,46 @@ private:
         g_main_context_unref(ctx);
     }
 
-    std::string refusal_;
+    const std::string name_, path_, xml_;
+    const TAnswer answer_;
+    const TProperty property_;
+    std::mutex lock_;
     std::thread thread_;
     std::condition_variable changed_;
     bool ready_ = false, owned_ = false;
     std::atomic<bool> stop_{false};
     GMainContext* context_ = nullptr;
+};
+
+// org.freedesktop.timedate1 with SetTime only.
+class TStandInTimedated {
+public:
+    explicit TStandInTimedated(const std::string& address)
+        : service_(address, "org.freedesktop.timedate1", "/org/freedesktop/timedate1",
+                   "<node><interface name='org.freedesktop.timedate1'><method name='SetTime'>"
+                   "<arg type='x' direction='in'/><arg type='b' direction='in'/><arg type='b' direction='in'/>"
+                   "</method></interface></node>",
+                   [this](const std::string&, GVariant* params, std::string& refusal) -> GVariant* {
+                       gint64 usec;
+                       gboolean relative, interactive;
+                       g_variant_get(params, "(xbb)", &usec, &relative, &interactive);
+                       std::lock_guard<std::mutex> g(lock_);
+                       Calls.emplace_back(usec, relative, interactive);
+                       refusal = refusal_;
+                       return nullptr;
+                   }) {}
+    bool Owned() const { return service_.Owned(); }
+    // A D-Bus error name to answer with; empty: accept.
+    void Refuse(const std::string& name) {
+        std::lock_guard<std::mutex> g(lock_);
+        refusal_ = name;
+    }
+    std::mutex lock_;
+    std::vector<std::tuple<int64_t, bool, bool>> Calls;
+
+private:
+    std::string refusal_;
+    TStandInService service_;  // last: it answers from its own thread until it is gone
 };
 
 }  // namespace testing_support
