@@ -478,7 +478,7 @@ private:
                 if (mask_ & EV_CTS) {
                     int bits = 0;
                     if (lineIoctl_(fd_, TIOCMGET, &bits) != 0) return LineReadFailed(ev);
-                    CountCtsEdges(std::move(times), bits & TIOCM_CTS);
+                    CountCtsEdges(std::move(times), bits & TIOCM_CTS, lookUs);
                 }
             }
             if (!ctsEdges_.empty()) ev |= EV_CTS;
@@ -497,7 +497,7 @@ private:
             ctsPolledTaken_ = polled >> 1;
             if (ctsPolledTaken_ != from) {
                 std::vector<int64_t> times = TakeEdgeTimes(from, ctsPolledTaken_, lookUs);
-                if (mask_ & EV_CTS) CountCtsEdges(std::move(times), polled & 1);
+                if (mask_ & EV_CTS) CountCtsEdges(std::move(times), polled & 1, lookUs);
             }
             if (!ctsEdges_.empty()) ev |= EV_CTS;
         }
@@ -519,11 +519,13 @@ private:
     // now. Where the count and the line disagree by one, either the line has moved on before its
     // edge was counted (the count will catch up) or a pulse came and went faster than the UART could
     // count both of its edges: the first disagreement hands on one edge more, the next one, one less.
-    void CountCtsEdges(std::vector<int64_t> times, bool now) {
+    // The edge handed on one more was seen by no watcher: it takes the time of this look, never the
+    // time of the edge before it (a new "on" would carry the time of the "off" that came first).
+    void CountCtsEdges(std::vector<int64_t> times, bool now, int64_t lookUs) {
         const bool queuedEnd = ctsHanded_ != (ctsEdges_.size() & 1);
         if ((queuedEnd != (times.size() & 1)) != now) {
             if (ctsSkew_) times.pop_back();
-            else times.push_back(times.back());
+            else times.push_back(lookUs);
             ctsSkew_ = !ctsSkew_;
         }
         ctsEdges_.insert(ctsEdges_.end(), times.begin(), times.end());

@@ -444,3 +444,23 @@ TEST_F(ScriptedLinesTest, each_edge_carries_the_time_the_watcher_saw_it_however_
     }
     port->ClosePort();  // its report of the lines off still finds `times`
 }
+
+// The "off" counted while the line is already on again: the new "on" that no count has yet is
+// handed on with the time of the look that found it, not with the time of the "off" before it.
+TEST_F(ScriptedLinesTest, an_edge_no_watcher_timed_takes_the_time_of_the_look_that_found_it) {
+    std::atomic<int64_t> now{1'000'000};
+    driver = std::make_unique<TPosixComDriver>(lines.Ioctl(), [&] { return now += 1000; });
+    port = std::make_unique<TComPort>(*driver, ui);
+    port->SetPort(pty.Path());
+    std::vector<std::pair<bool, int64_t>> reports;
+    port->OnCTSChange = [&](TCustomComPort& p, bool on) { reports.emplace_back(on, p.LineChangeTime()); };
+    port->OpenPort();
+    lines.SetCts(true);
+    ASSERT_TRUE(testing_support::PumpQueueUntil(ui, [&] { return reports.size() == 2; }));  // the open's, the on
+    lines.ctsCount += 1;  // the off, counted; the line reads on all the same
+    ASSERT_TRUE(testing_support::PumpQueueUntil(ui, [&] { return reports.size() == 4; })) << reports.size();
+    EXPECT_FALSE(reports[2].first);
+    EXPECT_TRUE(reports[3].first);
+    EXPECT_GT(reports[3].second, reports[2].second);
+    port->ClosePort();  // its report of the lines off still finds `reports`
+}
