@@ -86,8 +86,11 @@ void TForm4::PlaceControls() {
     for (TComComboBox* box : boxes) needed = std::max(needed, box->GetBestSize().y);
     const int h = std::max(21, L.Unscaled(needed)), grow = h - 21;
     // Where a label runs wider than its place (a face wider than the one the layout was drawn
-    // for), what stands right of it moves over, and the frames and the window widen with it.
-    auto over = [&](wxWindow* label, int width96) { return std::max(0, L.Unscaled(label->GetBestSize().x) - width96); };
+    // for), what stands right of it moves over, and the frames and the window widen with it. The
+    // text is measured: GTK asks more room of a label not yet shown than its text takes.
+    auto over = [&](wxStaticText* label, int width96) {
+        return std::max(0, L.Unscaled(label->GetTextExtent(label->GetLabel()).x + 2) - width96);
+    };
     int labelsOver = 0;
     for (wxStaticText* label : labels_) labelsOver = std::max(labelsOver, over(label, 80 - 16 - 2));
     const int wider = std::max({labelsOver, over(lockoutLabel_, 193 - 16), over(ledLabel_, 160 - 32 - 2)});
