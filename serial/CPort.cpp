@@ -245,9 +245,9 @@ TModemSignals TCustomComPort::ReadModemSignals() {
     return ReadSignals([this](uint32_t& status, int& error) { return device_->GetCommModemStatus(status, error); });
 }
 
-TModemSignals TCustomComPort::ReadEventSignals(int64_t& seenUs) {
+TModemSignals TCustomComPort::ReadEventSignals(TEdgeTime& seen) {
     return ReadSignals(
-        [&](uint32_t& status, int& error) { return device_->GetEventModemStatus(status, seenUs, error); });
+        [&](uint32_t& status, int& error) { return device_->GetEventModemStatus(status, seen, error); });
 }
 
 TModemSignals TCustomComPort::ReadSignals(const std::function<bool(uint32_t&, int&)>& read) {
@@ -378,7 +378,7 @@ void TCustomComPort::ThreadBody(TComEvents) {
     for (;;) {
         uint32_t mask = 0;
         TComDevice::TWait w = device_->WaitCommEvent(mask);
-        const int64_t returned = clock_.UnixUsNow();  // first: the time a line change is captured at
+        const TEdgeTime returned = Now();  // first: the time a line change is captured at
         if (w == TComDevice::TWait::Event) {
             TComEvents events = MaskToEvents(mask);
             try {
@@ -433,16 +433,16 @@ void TCustomComPort::ReportMonitoringEnded(std::exception_ptr failure) {
     }
 }
 
-void TCustomComPort::Dispatch(TComEvents events, int64_t waitReturnedUs) {
+void TCustomComPort::Dispatch(TComEvents events, const TEdgeTime& waitReturned) {
     // The lines as they were when the wait returned, and when they changed so, read here on the
     // event thread: a report the window takes up late still tells the change that raised it (an
     // "on" is not lost to the "off" that followed, an "off" not read as the next "on"), and when.
     std::optional<TModemSignals> lines;
-    std::optional<int64_t> seen;
+    std::optional<TEdgeTime> seen;
     if (events & (EventBit(evCTS) | EventBit(evDSR) | EventBit(evRLSD))) {
-        int64_t seenUs = waitReturnedUs;
-        lines = ReadEventSignals(seenUs);
-        seen = seenUs;
+        TEdgeTime at = waitReturned;
+        lines = ReadEventSignals(at);
+        seen = at;
     }
     switch (syncMethod_) {
     case smThreadSync:
@@ -510,7 +510,7 @@ void TCustomComPort::RunEventHandlers(TComEvents events) {
 }
 
 void TCustomComPort::SignalStep(TModemSignals bit, TComSignalEvent TComLink::*slot, const TComSignalEvent& handler) {
-    lineTime_ = eventTime_ ? *eventTime_ : clock_.UnixUsNow();
+    lineTime_ = eventTime_ ? *eventTime_ : Now();
     bool on = ((eventLines_ ? *eventLines_ : ReadModemSignals()) & bit) != 0;
     // A line that came on between the event wait's start and the open report is reported by both:
     // the thread's first report that finds it still on is that same change (an "on" twice would be
@@ -591,7 +591,7 @@ void TCustomComPort::RxCharStep() {
 }
 
 void TCustomComPort::ReportLineSignals(bool open) {
-    lineTime_ = clock_.UnixUsNow();
+    lineTime_ = Now();
     if (open) {
         THeldFor reporting(reportingOpen_, true);
         unseenSinceOpen_ = openSignals_ = 0;

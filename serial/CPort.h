@@ -180,7 +180,10 @@ public:
     // When the line change a CTS, DSR or RLSD report tells of happened (microseconds since 1970,
     // UTC): as the event thread saw it, however late the report is handled. The open report's
     // lines are read as it runs. Asked from the report's handlers.
-    int64_t LineChangeTime() const { return lineTime_; }
+    int64_t LineChangeTime() const { return lineTime_.WallUs; }
+    // The same moment on the monotonic clock, for rules between edges that a setting of the wall
+    // clock must not move.
+    int64_t LineChangeMonotonicTime() const { return lineTime_.MonoUs; }
 
     // Controls bound to the port ask to hear of its destruction, so that they forget it.
     void AddRemovalNotice(const void* owner, std::function<void()> notice);
@@ -196,9 +199,10 @@ private:
                                                    evCTS,   evDSR,    evRxFlag,  evRLSD,  evRx80Full};
     void ThreadBody(TComEvents events);
     void ReportMonitoringEnded(std::exception_ptr failure);
-    void Dispatch(TComEvents events, int64_t waitReturnedUs);
+    void Dispatch(TComEvents events, const TEdgeTime& waitReturned);
     // The lines as the last wait's events left them, and when they were seen so.
-    TModemSignals ReadEventSignals(int64_t& seenUs);
+    TModemSignals ReadEventSignals(TEdgeTime& seen);
+    TEdgeTime Now() const { return {clock_.UnixUsNow(), clock_.MonotonicUsNow()}; }
     TModemSignals ReadSignals(const std::function<bool(uint32_t&, int&)>& read);
     void EndDispatch();
     void ReportLineSignals(bool open);
@@ -236,8 +240,8 @@ private:
     std::atomic<bool> closing_{false};  // ClosePort under way: what the thread queued reports nothing more
     bool reportingOpen_ = false;  // the open report's own signal steps
     std::optional<TModemSignals> eventLines_;  // the lines as the event thread read them for this report
-    std::optional<int64_t> eventTime_;          // ... and when they changed so
-    int64_t lineTime_ = 0;
+    std::optional<TEdgeTime> eventTime_;        // ... and when they changed so
+    TEdgeTime lineTime_;
     TModemSignals openSignals_ = 0, unseenSinceOpen_ = 0;  // as the open report found them; not yet reported since
     std::shared_ptr<bool> alive_;  // posted calls check it: the port may be gone when they run
     std::vector<std::pair<const void*, std::function<void()>>> removalNotices_;

@@ -14,6 +14,13 @@
 
 namespace serial {
 
+// When a line change was seen: the wall clock for the record, the monotonic clock for the rules
+// between edges (a setting of the wall clock moves the one and not the other).
+struct TEdgeTime {
+    int64_t WallUs = 0;  // microseconds since 1970, UTC
+    int64_t MonoUs = 0;  // microseconds on a clock no setting moves
+};
+
 struct TCommTimeouts {
     uint32_t ReadIntervalTimeout, ReadTotalTimeoutMultiplier, ReadTotalTimeoutConstant, WriteTotalTimeoutMultiplier,
         WriteTotalTimeoutConstant;
@@ -37,10 +44,10 @@ public:
     // The status that goes with the line events the last wait returned, asked on the waiting thread
     // right after it. A driver that counts line edges hands on each edge with its own level, so a
     // pulse that came and went while the reports were busy still arrives as an on and an off.
-    // `seenUs` comes in as the time the wait returned (microseconds since 1970, UTC); a driver that
-    // saw the edge itself, before that, puts the time it saw it.
-    virtual bool GetEventModemStatus(uint32_t& status, int64_t& seenUs, int& error) {
-        (void)seenUs;
+    // `seen` comes in as the time the wait returned; a driver that saw the edge itself, before that,
+    // puts the time it saw it.
+    virtual bool GetEventModemStatus(uint32_t& status, TEdgeTime& seen, int& error) {
+        (void)seen;
         return GetCommModemStatus(status, error);
     }
     virtual bool ClearCommError(uint32_t& errors, uint32_t& inQueue, int& error) = 0;

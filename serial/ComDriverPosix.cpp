@@ -287,7 +287,7 @@ public:
             eventHasCts_ = (ev & EV_CTS) && !ctsEdges_.empty();
             if (eventHasCts_) {  // one counted edge per wait, with its level and the time it was seen
                 ctsHanded_ = !ctsHanded_;
-                eventCtsUs_ = ctsEdges_.front();
+                eventCts_ = ctsEdges_.front();
                 ctsEdges_.pop_front();
             }
             if (ev) {
@@ -309,12 +309,12 @@ public:
         return true;
     }
 
-    bool GetEventModemStatus(uint32_t& status, int64_t& seenUs, int& error) override {
+    bool GetEventModemStatus(uint32_t& status, TEdgeTime& seen, int& error) override {
         if (!GetCommModemStatus(status, error)) return false;
         std::lock_guard<std::mutex> g(waitLock_);
         if (eventHasCts_) {
             status = (status & ~MS_CTS_ON) | (ctsHanded_ ? MS_CTS_ON : 0);
-            seenUs = eventCtsUs_;
+            seen = eventCts_;
         }
         return true;
     }
@@ -466,7 +466,7 @@ private:
             ev &= ~EV_CTS;  // a poller's too: the counters tell CTS
             TLineCounts now;
             if (!ReadCounts(lineIoctl_, fd_, now)) return LineReadFailed(ev);
-            const int64_t lookUs = now_();  // the time of edges no watcher saw: by now they had come
+            const TEdgeTime look = now_();  // the time of edges no watcher saw: by now they had come
             const uint32_t from = waitCounts_.Cts;
             const uint32_t moved = EventsBetween(waitCounts_, now);
             if (moved) quietLooks_ = 0;
@@ -474,11 +474,11 @@ private:
             ev |= moved & ~EV_CTS;
             waitCounts_ = now;
             if (now.Cts != from) {
-                std::vector<int64_t> times = TakeEdgeTimes(from, now.Cts, lookUs);
+                std::vector<TEdgeTime> times = TakeEdgeTimes(from, now.Cts, look);
                 if (mask_ & EV_CTS) {
                     int bits = 0;
                     if (lineIoctl_(fd_, TIOCMGET, &bits) != 0) return LineReadFailed(ev);
-                    CountCtsEdges(std::move(times), bits & TIOCM_CTS, lookUs);
+                    CountCtsEdges(std::move(times), bits & TIOCM_CTS, look);
                 }
             }
             if (!ctsEdges_.empty()) ev |= EV_CTS;
@@ -493,11 +493,11 @@ private:
         if (watcherPolls_) {  // the poller counts CTS edges as the kernel's counters would
             ev &= ~EV_CTS;
             const uint32_t polled = polledCts_, from = ctsPolledTaken_;
-            const int64_t lookUs = now_();
+            const TEdgeTime look = now_();
             ctsPolledTaken_ = polled >> 1;
             if (ctsPolledTaken_ != from) {
-                std::vector<int64_t> times = TakeEdgeTimes(from, ctsPolledTaken_, lookUs);
-                if (mask_ & EV_CTS) CountCtsEdges(std::move(times), polled & 1, lookUs);
+                std::vector<TEdgeTime> times = TakeEdgeTimes(from, ctsPolledTaken_, look);
+                if (mask_ & EV_CTS) CountCtsEdges(std::move(times), polled & 1, look);
             }
             if (!ctsEdges_.empty()) ev |= EV_CTS;
         }
@@ -521,11 +521,11 @@ private:
     // count both of its edges: the first disagreement hands on one edge more, the next one, one less.
     // The edge handed on one more was seen by no watcher: it takes the time of this look, never the
     // time of the edge before it (a new "on" would carry the time of the "off" that came first).
-    void CountCtsEdges(std::vector<int64_t> times, bool now, int64_t lookUs) {
+    void CountCtsEdges(std::vector<TEdgeTime> times, bool now, const TEdgeTime& look) {
         const bool queuedEnd = ctsHanded_ != (ctsEdges_.size() & 1);
         if ((queuedEnd != (times.size() & 1)) != now) {
             if (ctsSkew_) times.pop_back();
-            else times.push_back(lookUs);
+            else times.push_back(look);
             ctsSkew_ = !ctsSkew_;
         }
         ctsEdges_.insert(ctsEdges_.end(), times.begin(), times.end());
@@ -538,7 +538,7 @@ private:
     }
 
     // The watcher's note that the CTS count had reached `count` by `at`.
-    void NoteCtsCount(uint32_t count, int64_t at) {
+    void NoteCtsCount(uint32_t count, const TEdgeTime& at) {
         std::lock_guard<std::mutex> g(seenLock_);
         if (!ctsSeen_.empty() && ctsSeen_.back().Count == count) return;
         ctsSeen_.push_back({count, at});
@@ -546,15 +546,15 @@ private:
     }
 
     // The times of the CTS edges after `from` up to `to` (counts that wrap): each when the watcher
-    // first saw the count reach it, else `lookUs`. Of a flood, the latest edges (an even number off).
-    std::vector<int64_t> TakeEdgeTimes(uint32_t from, uint32_t to, int64_t lookUs) {
+    // first saw the count reach it, else `look`. Of a flood, the latest edges (an even number off).
+    std::vector<TEdgeTime> TakeEdgeTimes(uint32_t from, uint32_t to, const TEdgeTime& look) {
         const uint32_t edges = to - from;
         if (edges > 2 * kMaxCtsBacklog) from += (edges - 2 * kMaxCtsBacklog + 1) & ~1u;
-        std::vector<int64_t> times;
+        std::vector<TEdgeTime> times;
         std::lock_guard<std::mutex> g(seenLock_);
         for (uint32_t n = from + 1; n != to + 1; ++n) {
             while (!ctsSeen_.empty() && static_cast<int32_t>(ctsSeen_.front().Count - n) < 0) ctsSeen_.pop_front();
-            times.push_back(ctsSeen_.empty() ? lookUs : ctsSeen_.front().At);
+            times.push_back(ctsSeen_.empty() ? look : ctsSeen_.front().At);
         }
         while (!ctsSeen_.empty() && static_cast<int32_t>(ctsSeen_.front().Count - to) <= 0) ctsSeen_.pop_front();
         return times;
@@ -566,14 +566,14 @@ private:
         const unsigned long lines = TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD;
         TLineCounts seen = openCounts_;
         bool changed = false;  // the last wait returned for a change
-        int64_t wokeUs = 0;
+        TEdgeTime woke;
         while (!quit_) {
             // A wait sees only changes after it began: those before it (since the open, between two
             // waits, or the one that ended the last wait) are handed on from the counters. The CTS
             // edges counted are timed by the wake-up, or else by this look.
             TLineCounts now;
             if (hasCounts_ && ReadCounts(lineIoctl_, fd_, now)) {
-                if (now.Cts != seen.Cts) NoteCtsCount(now.Cts, changed ? wokeUs : now_());
+                if (now.Cts != seen.Cts) NoteCtsCount(now.Cts, changed ? woke : now_());
                 if (EventsBetween(seen, now)) Kick(wakeFd_);
                 seen = now;
             } else if (changed) {
@@ -581,7 +581,7 @@ private:
             }
             watcherInWait_ = true;
             const int waited = lineIoctl_(fd_, TIOCMIWAIT, reinterpret_cast<void*>(lines));
-            wokeUs = now_();
+            woke = now_();
             watcherInWait_ = false;
             changed = waited == 0;
             if (changed) continue;
@@ -606,7 +606,7 @@ private:
                 if (errno == EINTR) continue;
                 return LineLost();
             }
-            const int64_t at = now_();
+            const TEdgeTime at = now_();
             if (uint32_t ev = EventsOfStatusChange(StatusOfBits(before), StatusOfBits(bits))) {
                 if ((before ^ bits) & TIOCM_CTS) {
                     // The CTS edge count and the level it left, in one word: read together.
@@ -650,18 +650,18 @@ private:
     TLineCounts waitCounts_;
     uint32_t status_ = 0;
     static constexpr uint32_t kMaxCtsBacklog = 256;
-    std::deque<int64_t> ctsEdges_;  // the times of counted CTS edges not handed on yet
+    std::deque<TEdgeTime> ctsEdges_;  // the times of counted CTS edges not handed on yet
     bool ctsHanded_ = false;   // the level the last edge handed on left the line at
     bool ctsSkew_ = false;     // one edge handed on that the counter has not counted
     bool eventHasCts_ = false; // the last wait handed on an edge
-    int64_t eventCtsUs_ = 0;   // ... seen at this time
+    TEdgeTime eventCts_;       // ... seen at this time
     uint32_t ctsPolledTaken_ = 0;  // the poller's edges counted in so far
     static constexpr int kQuietLooks = 2;
     int quietLooks_ = kQuietLooks;  // looks at unmoved counters in a row, the watcher in its wait
 
     struct TCtsCount {
         uint32_t Count;
-        int64_t At;
+        TEdgeTime At;
     };
     static constexpr size_t kMaxCtsSeen = 1024;
     std::mutex seenLock_;
@@ -722,9 +722,11 @@ std::unique_ptr<TComDevice> TPosixComDriver::Open(const std::string& port, int& 
 
 TEdgeClock SystemEdgeClock() {
     return [] {
-        timespec ts{};
-        clock_gettime(CLOCK_REALTIME, &ts);
-        return static_cast<int64_t>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+        timespec wall{}, mono{};
+        clock_gettime(CLOCK_REALTIME, &wall);
+        clock_gettime(CLOCK_MONOTONIC, &mono);
+        return TEdgeTime{static_cast<int64_t>(wall.tv_sec) * 1000000 + wall.tv_nsec / 1000,
+                         static_cast<int64_t>(mono.tv_sec) * 1000000 + mono.tv_nsec / 1000};
     };
 }
 

@@ -49,7 +49,7 @@ void SetTermios(const TDCB& dcb, termios2& t);
 // takes them: -1 and errno on failure. Tests answer them as a device would.
 using TLineIoctl = std::function<int(int fd, unsigned long request, void* arg)>;
 // The wall clock the line edges are timed on, in microseconds since 1970 (UTC).
-using TEdgeClock = std::function<int64_t()>;
+using TEdgeClock = std::function<TEdgeTime()>;
 TEdgeClock SystemEdgeClock();
 
 class TPosixComDriver final : public TComDriver {

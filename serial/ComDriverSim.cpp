@@ -47,7 +47,7 @@ public:
         l_->pending_ &= ~events;
         // The lines as this wait found them, and the time the change was seen, if scripted.
         eventStatus_ = l_->status_;
-        eventUs_ = std::exchange(l_->changeUs_, std::nullopt);
+        eventAt_ = std::exchange(l_->change_, std::nullopt);
         l_->changed_.notify_all();
         return TWait::Event;
     }
@@ -67,14 +67,14 @@ public:
         status = l_->gone_ ? 0 : l_->status_;
         return true;
     }
-    bool GetEventModemStatus(uint32_t& status, int64_t& seenUs, int& error) override {
+    bool GetEventModemStatus(uint32_t& status, TEdgeTime& seen, int& error) override {
         std::lock_guard<std::mutex> g(l_->lock_);
         if (l_->FailModemStatus) {
             error = l_->FailModemStatus;
             return false;
         }
         status = l_->gone_ ? 0 : eventStatus_;
-        if (eventUs_) seenUs = *eventUs_;
+        if (eventAt_) seen = *eventAt_;
         return true;
     }
     bool ClearCommError(uint32_t& errors, uint32_t& inQueue, int&) override {
@@ -104,15 +104,15 @@ public:
 private:
     std::shared_ptr<TSimLine> l_;
     uint32_t eventStatus_ = 0;
-    std::optional<int64_t> eventUs_;
+    std::optional<TEdgeTime> eventAt_;
 };
 
-void TSimLine::Signal(uint32_t bit, bool on, uint32_t ev, std::optional<int64_t> atUs) {
+void TSimLine::Signal(uint32_t bit, bool on, uint32_t ev, std::optional<TEdgeTime> at) {
     {
         std::lock_guard<std::mutex> g(lock_);
         status_ = on ? status_ | bit : status_ & ~bit;
         pending_ |= ev;
-        changeUs_ = atUs;
+        change_ = at;
     }
     changed_.notify_all();
 }

@@ -15,9 +15,10 @@ namespace serial {
 class TSimLine {
 public:
     void SetCTS(bool on) { Signal(MS_CTS_ON, on, EV_CTS); }
-    // A CTS change the driver saw at `atUs` (microseconds since 1970, UTC), as one that times its
-    // edges does; the next wait hands it on with that time.
-    void SetCTS(bool on, int64_t atUs) { Signal(MS_CTS_ON, on, EV_CTS, atUs); }
+    // A CTS change the driver saw at `at`, as one that times its edges does; the next wait hands it
+    // on with that time. Given as one number, it is the time on both clocks.
+    void SetCTS(bool on, TEdgeTime at) { Signal(MS_CTS_ON, on, EV_CTS, at); }
+    void SetCTS(bool on, int64_t atUs) { SetCTS(on, TEdgeTime{atUs, atUs}); }
     // Waits until an event thread's wait has taken what was raised.
     void WaitTaken();
     void SetDSR(bool on) { Signal(MS_DSR_ON, on, EV_DSR); }
@@ -45,12 +46,12 @@ public:
 private:
     friend class TSimDevice;
     friend class TSimComDriver;
-    void Signal(uint32_t bit, bool on, uint32_t ev, std::optional<int64_t> atUs = std::nullopt);
+    void Signal(uint32_t bit, bool on, uint32_t ev, std::optional<TEdgeTime> at = std::nullopt);
 
     std::mutex lock_;
     std::condition_variable changed_;
     uint32_t status_ = 0, pending_ = 0, mask_ = 0, errors_ = 0;
-    std::optional<int64_t> changeUs_;
+    std::optional<TEdgeTime> change_;
     std::string input_;
     bool open_ = false, stopped_ = false, gone_ = false;
 };

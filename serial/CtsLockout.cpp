@@ -35,13 +35,13 @@ void TCtsLockout::Restart() {
     ignored_ = 0;
 }
 
-bool TCtsLockout::Take(int64_t edgeUs) {
-    // A clock set back between two edges gives a negative span: that edge is no bounce, it captures.
-    if (ms_ > 0 && lastUs_ && edgeUs >= *lastUs_ && edgeUs - *lastUs_ < int64_t{ms_} * 1000) {
+bool TCtsLockout::Take(int64_t edgeMonoUs) {
+    // Edges handed on in their order: one timed before the last capture lies within its lockout too.
+    if (ms_ > 0 && lastUs_ && edgeMonoUs - *lastUs_ < int64_t{ms_} * 1000) {
         ++ignored_;
         return false;
     }
-    lastUs_ = edgeUs;
+    lastUs_ = edgeMonoUs;
     return true;
 }
 

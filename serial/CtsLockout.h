@@ -27,9 +27,10 @@ public:
     int Ms() const { return ms_; }
     // A port just opened: no capture yet to lock out after, nothing ignored.
     void Restart();
-    // Whether a CTS on-edge at `edgeUs` (µs since 1970, UTC) captures: not when it comes less than
-    // the lockout after the last edge that did. One that does not is counted.
-    bool Take(int64_t edgeUs);
+    // Whether a CTS on-edge at `edgeMonoUs` (µs on the monotonic clock, which no setting of the
+    // wall clock moves) captures: not when it comes less than the lockout after the last edge that
+    // did. One that does not is counted.
+    bool Take(int64_t edgeMonoUs);
     int Ignored() const { return ignored_; }
 
 private:

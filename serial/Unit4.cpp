@@ -200,7 +200,7 @@ void TForm4::ComPort1CTSChange(TCustomComPort& port, bool onOff) {
     if (!onOff) return;
     // One runner, one record: the edges of the same pass that follow within the lockout, by their
     // own times, are counted and left out.
-    if (!lockout_.Take(port.LineChangeTime())) {
+    if (!lockout_.Take(port.LineChangeMonotonicTime())) {
         ShowIgnored();
         return;
     }

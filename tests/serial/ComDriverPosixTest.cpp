@@ -449,7 +449,10 @@ TEST_F(ScriptedLinesTest, each_edge_carries_the_time_the_watcher_saw_it_however_
 // handed on with the time of the look that found it, not with the time of the "off" before it.
 TEST_F(ScriptedLinesTest, an_edge_no_watcher_timed_takes_the_time_of_the_look_that_found_it) {
     std::atomic<int64_t> now{1'000'000};
-    driver = std::make_unique<TPosixComDriver>(lines.Ioctl(), [&] { return now += 1000; });
+    driver = std::make_unique<TPosixComDriver>(lines.Ioctl(), [&] {
+        const int64_t t = now += 1000;
+        return serial::TEdgeTime{t, t};
+    });
     port = std::make_unique<TComPort>(*driver, ui);
     port->SetPort(pty.Path());
     std::vector<std::pair<bool, int64_t>> reports;

@@ -301,6 +301,28 @@ TEST_F(Unit4GuiTest, a_lockout_leaves_out_the_edges_that_follow_a_capture_by_the
     EXPECT_EQ(form->Label1->GetLabel(), wxString::FromUTF8("Pominięte impulsy: 0"));
 }
 
+// The clock set an hour back, then an hour forward, between a capture and the bounces after it: the
+// lockout counts on the monotonic clock, so each bounce is left out and the next runner, past the
+// lockout, captures with the wall clock's time.
+TEST_F(Unit4GuiTest, a_clock_set_either_way_between_a_capture_and_its_bounce_moves_no_lockout) {
+    Spit(main.PathsValue.LockoutSettings, "100\r\n");
+    Open();
+    Start();
+    const int64_t wall = 1'796'860'800'000'000, mono = 5'000'000'000, hour = 3'600'000'000;
+    auto edge = [&](int64_t wallUs, int64_t monoUs) {
+        com1.SetCTS(true, serial::TEdgeTime{wallUs, monoUs});
+        ASSERT_TRUE(PumpUntil([&] { return Lit(); }));
+        com1.SetCTS(false);
+        ASSERT_TRUE(PumpUntil([&] { return !Lit(); }));
+    };
+    edge(wall, mono);
+    edge(wall - hour + 5'000, mono + 5'000);        // set back: a bounce 5 ms on
+    edge(wall + hour + 30'000, mono + 30'000);      // set forward: a bounce 30 ms on
+    edge(wall + hour + 150'000, mono + 150'000);    // the next runner
+    EXPECT_EQ(main.Times, (std::vector<int64_t>{wall, wall + hour + 150'000}));
+    EXPECT_EQ(form->Label1->GetLabel(), wxString::FromUTF8("Pominięte impulsy: 2"));
+}
+
 // usercts.dat holds the choice apart: what names no item reads as "0" without a word, closing writes
 // the choice whole, and usercom.dat stays its six lines.
 TEST_F(Unit4GuiTest, the_lockout_is_stored_apart_and_an_unknown_one_reads_as_none) {
