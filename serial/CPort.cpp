@@ -349,6 +349,13 @@ void TCustomComPort::ClosePort() {
         reopenDeferred_ = false;
         return;
     }
+    // Edges the event thread saw before the stop was asked for were real passages: the reports it
+    // has queued for this thread run to their end first. One it sees from now on is dropped.
+    if (threadCreated_ && syncMethod_ != smNone) {
+        THeldFor asked(stopAskedUs_, std::optional<int64_t>(clock_.MonotonicUsNow()));
+        ui_.RunPending();
+        if (!connected_) return;
+    }
     THeldFor closing(closing_, true);
     ReportLineSignals(false);
     if (OnBeforeClose) OnBeforeClose(*this);
@@ -424,7 +431,7 @@ void TCustomComPort::ReportMonitoringEnded(std::exception_ptr failure) {
     }
     try {
         ui_.Synchronize([this, report] {
-            if (!connected_ || closing_) return;
+            if (!connected_ || closing_ || stopAskedUs_) return;
             ++dispatching_;
             report();
             EndDispatch();
@@ -447,7 +454,7 @@ void TCustomComPort::Dispatch(TComEvents events, const TEdgeTime& waitReturned) 
     switch (syncMethod_) {
     case smThreadSync:
         ui_.Synchronize([this, events, lines, seen] {
-            if (closing_) return;  // run by the close's own wait for the thread
+            if (closing_ || SeenAfterStop(seen)) return;  // run by the close's own wait for the thread
             ++dispatching_;
             try {
                 THeldFor held(eventLines_, lines);
@@ -472,7 +479,7 @@ void TCustomComPort::Dispatch(TComEvents events, const TEdgeTime& waitReturned) 
             if (!(events & EventBit(e))) continue;
             std::weak_ptr<bool> alive = alive_;
             ui_.Post([this, alive, e, lines, seen] {
-                if (alive.expired() || !connected_ || closing_) return;
+                if (alive.expired() || !connected_ || closing_ || SeenAfterStop(seen)) return;
                 ++dispatching_;
                 try {
                     THeldFor held(eventLines_, lines);

@@ -203,6 +203,9 @@ private:
     // The lines as the last wait's events left them, and when they were seen so.
     TModemSignals ReadEventSignals(TEdgeTime& seen);
     TEdgeTime Now() const { return {clock_.UnixUsNow(), clock_.MonotonicUsNow()}; }
+    bool SeenAfterStop(const std::optional<TEdgeTime>& seen) const {
+        return stopAskedUs_ && seen && seen->MonoUs >= *stopAskedUs_;
+    }
     TModemSignals ReadSignals(const std::function<bool(uint32_t&, int&)>& read);
     void EndDispatch();
     void ReportLineSignals(bool open);
@@ -237,6 +240,7 @@ private:
     int dispatching_ = 0;        // UI-thread dispatches of this port in progress
     bool closeDeferred_ = false;  // a close asked for from inside one of them
     bool reopenDeferred_ = false;  // ... with an open after it (a new port name)
+    std::optional<int64_t> stopAskedUs_;  // ClosePort's start on the monotonic clock, while its queue runs
     std::atomic<bool> closing_{false};  // ClosePort under way: what the thread queued reports nothing more
     bool reportingOpen_ = false;  // the open report's own signal steps
     std::optional<TModemSignals> eventLines_;  // the lines as the event thread read them for this report

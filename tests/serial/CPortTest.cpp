@@ -279,10 +279,10 @@ TEST_F(CPortTest, no_events_means_no_thread_but_the_open_report_still_comes) {
     EXPECT_EQ(log, "");
 }
 
-// A stop while the thread waits for the window with a report (a CTS edge, a lost device): the close
-// runs none of them, so nothing is captured once it was asked for, the lines end off and no
-// "lost device" follows a normal stop.
-TEST_F(CPortTest, a_stop_with_reports_waiting_runs_none_of_them) {
+// A stop while the thread waits for the window with a report: an edge seen before the stop was
+// asked for is reported to its end first (a real passage), and the lines end off; no "lost device"
+// follows a normal stop.
+TEST_F(CPortTest, a_stop_runs_the_edge_reports_waiting_and_no_lost_device_report) {
     Record();
     const std::string closed = "Lcts0 cts0 dsr0 rlsd0 beforeclose Lconn0 afterclose ";
     port.OpenPort();
@@ -291,7 +291,7 @@ TEST_F(CPortTest, a_stop_with_reports_waiting_runs_none_of_them) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));  // the report is waiting for the window
     port.ClosePort();
     Settle();
-    EXPECT_EQ(log, closed);
+    EXPECT_EQ(log, "Lcts1 cts1 " + closed);
 
     line.SetCTS(false);
     port.OpenPort();
@@ -368,8 +368,8 @@ TEST(CPortDeathTest, a_port_destroyed_from_its_own_handler_is_refused_clearly) {
         "destroyed from inside its own event handler");
 }
 
-// Window-sync reports are posted: a stop with one still posted runs it no more. Without sync, the
-// end of monitoring is told on the event thread itself.
+// Window-sync reports are posted: a stop with one still posted runs it first, its edge being from
+// before the stop. Without sync, the end of monitoring is told on the event thread itself.
 TEST_F(CPortTest, window_sync_stop_and_no_sync_loss_are_told_as_the_others) {
     Record();
     port.SetSyncMethod(smWindowSync);
@@ -379,7 +379,7 @@ TEST_F(CPortTest, window_sync_stop_and_no_sync_loss_are_told_as_the_others) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));  // posted, not yet run
     port.ClosePort();
     Settle();
-    EXPECT_EQ(log, "Lcts0 cts0 dsr0 rlsd0 beforeclose Lconn0 afterclose ");
+    EXPECT_EQ(log, "Lcts1 cts1 Lcts0 cts0 dsr0 rlsd0 beforeclose Lconn0 afterclose ");
 
     port.DetachLink(&link);
     port.OnCTSChange = nullptr;

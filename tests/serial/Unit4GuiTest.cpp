@@ -323,6 +323,30 @@ TEST_F(Unit4GuiTest, a_clock_set_either_way_between_a_capture_and_its_bounce_mov
     EXPECT_EQ(form->Label1->GetLabel(), wxString::FromUTF8("Pominięte impulsy: 2"));
 }
 
+// "Zatrzymaj" pressed while the report of an edge waits for the window: the edge came before the
+// stop was asked for, a real passage, and is captured once with its own time. One the driver timed
+// after the request is dropped. Either way the LED is off once the port is closed.
+TEST_F(Unit4GuiTest, an_edge_before_the_stop_is_captured_and_one_after_it_is_not) {
+    Open();
+    Start();
+    const int64_t wall = 1'796'860'800'000'000;
+    const int64_t mono = base::SystemClock().MonotonicUsNow();
+    auto queuedAtStop = [&](serial::TEdgeTime at) {
+        com1.SetCTS(true, at);
+        com1.WaitTaken();
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));  // its report queued, the window not pumped
+        Start();  // "Zatrzymaj"
+        EXPECT_FALSE(form->ComPort1->Connected());
+        EXPECT_FALSE(Lit());
+        com1.SetCTS(false);
+    };
+    queuedAtStop({wall, mono - 1'000});
+    EXPECT_EQ(main.Times, (std::vector<int64_t>{wall}));
+    Start();
+    queuedAtStop({wall + 60'000'000, mono + 60'000'000});
+    EXPECT_EQ(main.Times, (std::vector<int64_t>{wall}));
+}
+
 // usercts.dat holds the choice apart: what names no item reads as "0" without a word, closing writes
 // the choice whole, and usercom.dat stays its six lines.
 TEST_F(Unit4GuiTest, the_lockout_is_stored_apart_and_an_unknown_one_reads_as_none) {
