@@ -247,6 +247,24 @@ TEST_F(Unit1TriggerTimeGuiTest, a_key_or_click_records_its_own_time_however_late
     EXPECT_EQ(LastRecord(), "   23:59:59,990 UT   (09-12-2026)\r\n");
 }
 
+// A held key's repeats that carry the press's own stamp (GTK's Wayland backend repeats keys so):
+// each repeat is a capture at the moment it is handled, not the press's time over again.
+TEST_F(Unit1TriggerTimeGuiTest, a_repeat_stamped_with_the_press_time_records_its_own_moment) {
+    const long pressed = static_cast<long>(clock.MonoUs / 1000 - 10);
+    auto key = [&] {
+        wxKeyEvent e(wxEVT_CHAR_HOOK);
+        e.m_keyCode = WXK_RETURN;
+        e.SetTimestamp(pressed);
+        form->ProcessWindowEvent(e);
+        return LastRecord();
+    };
+    EXPECT_EQ(key(), "   00:00:00,010 UT   (10-12-2026)\r\n");
+    clock.Advance(500);
+    EXPECT_EQ(key(), "   00:00:00,520 UT   (10-12-2026)\r\n");
+    clock.Advance(33);
+    EXPECT_EQ(key(), "   00:00:00,553 UT   (10-12-2026)\r\n");
+}
+
 TEST_F(Unit1TriggerTimeGuiTest, an_unreadable_time_zone_is_reported_once_while_the_frames_go_on) {
     clock.Zone.Result = base::TTimeZoneInformation::Invalid;
     clock.Zone.ErrorText = "The system cannot find the file specified";
