@@ -11,8 +11,13 @@ namespace app {
 
 TLayout::TLayout(wxWindow* top) : top_(top), ratio_(DesktopTextScale(top)) {
     // Windows tells a window moved to a monitor of another DPI; the toolkit has scaled the fonts by
-    // then, the places are ours.
-    top_->Bind(wxEVT_DPI_CHANGED, [this](wxDPIChangedEvent&) { Rescale(DesktopTextScale(top_)); });
+    // then, the places are ours. Passed on, the toolkit then gives the window the rectangle Windows
+    // suggests, which keeps a window dragged across the monitors' border on the new one (left where
+    // it was, it could fall back across and change again, and again).
+    top_->Bind(wxEVT_DPI_CHANGED, [this](wxDPIChangedEvent& e) {
+        Rescale(DesktopTextScale(top_));
+        e.Skip();
+    });
 }
 
 int TLayout::S(int px) const { return static_cast<int>(std::lround(px * ratio_)); }

@@ -97,6 +97,15 @@ TEST_F(Unit1GuiTest, the_layout_placed_again_at_another_scale_keeps_its_proporti
     layout.Rescale(desktop);
 }
 
+// A change of DPI is passed on once the layout is redone: on Windows the toolkit then gives the
+// window the rectangle Windows suggests.
+TEST_F(Unit1GuiTest, a_dpi_change_is_passed_on_to_the_toolkit) {
+    wxDPIChangedEvent change(wxSize(96, 96), wxSize(144, 144));
+    change.SetEventObject(form);
+    form->ProcessWindowEvent(change);
+    EXPECT_TRUE(change.GetSkipped());
+}
+
 TEST_F(Unit1GuiTest, ticks_show_utc_and_the_caption_local_time_with_the_offset) {
     ASSERT_TRUE(PumpUntil([&] { return form->FrameCount() > 20; }));
     std::string live = form->Panel1->Caption().utf8_string();
