@@ -1,6 +1,8 @@
 #include "serial/ComDriverSim.h"
 
 #include <cstring>
+
+#include "base/Clock.h"
 #include <utility>
 
 namespace serial {
@@ -37,12 +39,22 @@ public:
     void SetCommMask(uint32_t mask) override {
         std::lock_guard<std::mutex> g(l_->lock_);
         l_->mask_ = l_->LastMask = mask;
+        l_->kept_.Restart(l_->status_);
     }
     TWait WaitCommEvent(uint32_t& events) override {
         std::unique_lock<std::mutex> g(l_->lock_);
-        l_->changed_.wait(g, [&] { return l_->stopped_ || l_->gone_ || (l_->pending_ & l_->mask_); });
+        l_->changed_.wait(g, [&] {
+            return l_->stopped_ || l_->gone_ || (l_->pending_ & l_->mask_) || !l_->kept_.Empty();
+        });
         if (l_->stopped_) return TWait::Stopped;  // the stop wins
         if (l_->gone_) return TWait::Gone;
+        if (std::optional<TLineChange> c = l_->kept_.Take()) {  // one kept change a wait
+            events = c->Events;
+            eventStatus_ = c->Status;
+            eventAt_ = c->At;
+            l_->changed_.notify_all();
+            return TWait::Event;
+        }
         events = l_->pending_ & l_->mask_;
         l_->pending_ &= ~events;
         // The lines as this wait found them, and the time the change was seen, if scripted.
@@ -111,15 +123,20 @@ void TSimLine::Signal(uint32_t bit, bool on, uint32_t ev, std::optional<TEdgeTim
     {
         std::lock_guard<std::mutex> g(lock_);
         status_ = on ? status_ | bit : status_ & ~bit;
-        pending_ |= ev;
-        change_ = at;
+        if (KeepChanges) {
+            if (mask_ & ev) kept_.Keep(ev, status_, at ? *at : TEdgeTime{base::SystemClock().UnixUsNow(),
+                                                                          base::SystemClock().MonotonicUsNow()});
+        } else {
+            pending_ |= ev;
+            change_ = at;
+        }
     }
     changed_.notify_all();
 }
 
 void TSimLine::WaitTaken() {
     std::unique_lock<std::mutex> g(lock_);
-    changed_.wait(g, [&] { return (pending_ & mask_) == 0 || !open_; });
+    changed_.wait(g, [&] { return ((pending_ & mask_) == 0 && kept_.Empty()) || !open_; });
 }
 
 void TSimLine::SetLines(uint32_t status, uint32_t eventMask) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "serial/ComDriver.h"
+#include "serial/LineChanges.h"
 
 namespace serial {
 
@@ -31,6 +32,11 @@ public:
     void Raise(uint32_t eventMask);
     void Unplug();
 
+    // Line changes kept one by one as the Windows driver's watcher keeps them, each with its levels
+    // and time, however long the window holds a report; else (the default) the wait finds the
+    // levels as they are then, and a pulse that came and went meanwhile is gone.
+    bool KeepChanges = false;
+
     // What the component did.
     int SetCommStateCalls = 0;
     int SetupCommCalls = 0;
@@ -52,6 +58,7 @@ private:
     std::condition_variable changed_;
     uint32_t status_ = 0, pending_ = 0, mask_ = 0, errors_ = 0;
     std::optional<TEdgeTime> change_;
+    TLineChanges kept_;
     std::string input_;
     bool open_ = false, stopped_ = false, gone_ = false;
 };

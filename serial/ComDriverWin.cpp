@@ -1,12 +1,20 @@
 // The Windows serial driver: the device opened overlapped and exclusively, line settings through
-// the DCB, and the event wait armed with WaitCommEvent and waited on together with a stop event that
-// stands first, so that a stop wins when both are signalled.
+// the DCB. A line watcher of the device's own arms WaitCommEvent again at once after each return,
+// reads the precise clock and the lines first thing, and keeps each change for the event thread,
+// which takes them one by one: it never waits for the window, so an edge is timed when it comes and
+// a pulse that comes and goes while the window is busy is not lost. Every wait stands with a stop
+// event first, so that a stop wins when both are signalled.
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
+#include "base/Clock.h"
 #include "base/Win32Text.h"
 #include "serial/ComDriver.h"
+#include "serial/LineChanges.h"
+#include "serial/ThreadPriority.h"
 
 namespace serial {
 
@@ -37,10 +45,16 @@ private:
 
 class TWinComDevice final : public TComDevice {
 public:
-    explicit TWinComDevice(HANDLE h) : h_(h), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    explicit TWinComDevice(HANDLE h)
+        : h_(h), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), kept_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
     ~TWinComDevice() override {
+        if (watcher_.joinable()) {
+            SetEvent(stop_);
+            watcher_.join();
+        }
         CloseHandle(h_);
         if (stop_) CloseHandle(stop_);
+        if (kept_) CloseHandle(kept_);
     }
 
     bool SetupComm(uint32_t inQueue, uint32_t outQueue, int& error) override {
@@ -59,43 +73,30 @@ public:
         return Check(::SetCommTimeouts(h_, &c), error);
     }
 
+    // Set before the watcher starts (at the open) and when monitoring ends; a mask set while the
+    // watcher waits ends its wait with no event, and it waits again with the new one.
     void SetCommMask(uint32_t mask) override {
         mask_ = mask;
         ::SetCommMask(h_, mask);
+        DWORD status = 0;
+        if (!::GetCommModemStatus(h_, &status)) status = 0;
+        changes_.Restart(status);
     }
 
+    // The event thread's wait: the next change the watcher kept, or the watcher's end.
     TWait WaitCommEvent(uint32_t& events) override {
-        int unreadable = 0;
+        if (!watcher_.joinable() && WaitForSingleObject(stop_, 0) != WAIT_OBJECT_0)
+            watcher_ = std::thread([this] { WatchLines(); });
+        HANDLE list[2] = {stop_, kept_};
         for (;;) {
             if (WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0) return TWait::Stopped;
-            DWORD mask = 0;
-            ResetEvent(wait_.Event());
-            if (::WaitCommEvent(h_, &mask, wait_.Get())) {
-                events = mask;
+            if (std::optional<TLineChange> c = changes_.Take()) {
+                events = c->Events;
+                event_ = *c;
                 return TWait::Event;
             }
-            DWORD err = GetLastError();
-            if (err == ERROR_NOT_SUPPORTED && LeaveOutUnsupportedEvents()) continue;
-            if (err != ERROR_IO_PENDING) return DeviceLost(err) ? TWait::Gone : TWait::Failed;
-            HANDLE list[2] = {stop_, wait_.Event()};
-            DWORD r = WaitForMultipleObjects(2, list, FALSE, INFINITE);
-            if (r != WAIT_OBJECT_0 + 1) {
-                // Stopped (or the wait itself failed): take the armed wait back before `mask` goes.
-                CancelIo(h_);
-                DWORD n;
-                GetOverlappedResult(h_, wait_.Get(), &n, TRUE);
-                return r == WAIT_OBJECT_0 ? TWait::Stopped : TWait::Failed;
-            }
-            DWORD n;
-            if (GetOverlappedResult(h_, wait_.Get(), &n, FALSE)) {
-                events = mask;
-                return TWait::Event;
-            }
-            // A completed wait whose result cannot be read is skipped and armed again, unless the
-            // device has gone. One that keeps failing (a pseudo-terminal under wine) is armed again
-            // a millisecond later, not at once: no spinning, and a stop still ends it promptly.
-            if (DeviceLost(GetLastError())) return TWait::Gone;
-            if (++unreadable > 3 && WaitForSingleObject(stop_, 1) == WAIT_OBJECT_0) return TWait::Stopped;
+            if (watcherEnd_ != TWait::Event) return watcherEnd_;
+            if (WaitForMultipleObjects(2, list, FALSE, INFINITE) == WAIT_FAILED) return TWait::Failed;
         }
     }
 
@@ -110,6 +111,14 @@ public:
             s = 0;
         }
         status = s;
+        return true;
+    }
+
+    // The lines and the time the watcher read with the change the last wait handed on.
+    bool GetEventModemStatus(uint32_t& status, TEdgeTime& seen, int& error) override {
+        (void)error;
+        status = event_.Status;
+        seen = event_.At;
         return true;
     }
 
@@ -144,15 +153,68 @@ public:
     }
 
 private:
+    // The line watcher: one WaitCommEvent after another, each return kept with its time and lines.
+    void WatchLines() {
+        RunAheadOfOrdinaryPrograms();  // where the system allows it; the watcher works either way
+        base::TClock& clock = base::SystemClock();
+        int unreadable = 0;
+        TWait end = TWait::Stopped;
+        for (;;) {
+            DWORD mask = 0;
+            ResetEvent(wait_.Event());
+            bool done = ::WaitCommEvent(h_, &mask, wait_.Get());
+            if (!done) {
+                const DWORD err = GetLastError();
+                if (err == ERROR_NOT_SUPPORTED && LeaveOutUnsupportedEvents()) continue;
+                if (err != ERROR_IO_PENDING) {
+                    end = DeviceLost(err) ? TWait::Gone : TWait::Failed;
+                    break;
+                }
+                HANDLE list[2] = {stop_, wait_.Event()};
+                const DWORD r = WaitForMultipleObjects(2, list, FALSE, INFINITE);
+                if (r != WAIT_OBJECT_0 + 1) {
+                    // Stopped (or the wait itself failed): take the armed wait back before `mask` goes.
+                    CancelIo(h_);
+                    DWORD n;
+                    GetOverlappedResult(h_, wait_.Get(), &n, TRUE);
+                    end = r == WAIT_OBJECT_0 ? TWait::Stopped : TWait::Failed;
+                    break;
+                }
+                DWORD n;
+                done = GetOverlappedResult(h_, wait_.Get(), &n, FALSE);
+            }
+            const TEdgeTime at{clock.UnixUsNow(), clock.MonotonicUsNow()};  // first: when the change came
+            if (!done) {
+                // A completed wait whose result cannot be read is skipped and armed again, unless the
+                // device has gone. One that keeps failing (a pseudo-terminal under wine) is armed
+                // again a millisecond later, not at once: no spinning, and a stop still ends it.
+                if (DeviceLost(GetLastError())) {
+                    end = TWait::Gone;
+                    break;
+                }
+                if (++unreadable > 3 && WaitForSingleObject(stop_, 1) == WAIT_OBJECT_0) break;
+                continue;
+            }
+            if (mask == 0) continue;  // the mask was set anew: wait with it
+            DWORD status = 0;
+            if (!::GetCommModemStatus(h_, &status)) status = 0;
+            changes_.Keep(mask, status, at);
+            SetEvent(kept_);
+        }
+        watcherEnd_ = end;
+        SetEvent(kept_);
+    }
+
     // A device that cannot watch its modem lines (a pseudo-terminal under wine) refuses a wait that
     // includes them: wait for the rest, first without the line changes, then for data alone.
     bool LeaveOutUnsupportedEvents() {
         static constexpr uint32_t kLines = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
         static constexpr uint32_t kData = EV_RXCHAR | EV_RXFLAG | EV_TXEMPTY | EV_RX80FULL;
-        uint32_t reduced = mask_ & kLines ? mask_ & ~kLines : mask_ & ~kData ? mask_ & kData : mask_;
-        if (reduced == mask_ || reduced == 0) return false;
+        const uint32_t mask = mask_;
+        const uint32_t reduced = mask & kLines ? mask & ~kLines : mask & ~kData ? mask & kData : mask;
+        if (reduced == mask || reduced == 0) return false;
         mask_ = reduced;
-        ::SetCommMask(h_, mask_);
+        ::SetCommMask(h_, reduced);
         return true;
     }
 
@@ -164,8 +226,13 @@ private:
 
     HANDLE h_;
     HANDLE stop_;
-    TOverlapped wait_;
-    uint32_t mask_ = 0;
+    HANDLE kept_;  // auto-reset: the watcher kept a change, or ended
+    TOverlapped wait_;  // the watcher's
+    std::atomic<uint32_t> mask_{0};
+    TLineChanges changes_;
+    TLineChange event_;  // the change the event thread's last wait handed on
+    std::thread watcher_;
+    std::atomic<TWait> watcherEnd_{TWait::Event};  // Event while it watches
 };
 
 class TWinComDriver final : public TComDriver {

@@ -8,6 +8,7 @@
 
 #include "base/ClockSim.h"
 #include "serial/ComDriverSim.h"
+#include "serial/LineChanges.h"
 #include "tests/serial/QueuePump.h"
 
 using namespace serial;
@@ -427,4 +428,30 @@ TEST_F(CPortTest, a_report_taken_up_late_tells_when_the_line_changed_in_every_sy
         p.ClosePort();
         line.SetCTS(false);
     }
+}
+
+// A driver that tells only the lines' levels (Windows): its watcher keeps every change for the
+// event thread. One CTS event that finds the line where the last change left it was a pulse that
+// came and went between two looks: both its edges are handed on, with that look's time.
+TEST(LineChangesTest, a_cts_event_at_the_same_level_is_a_whole_pulse) {
+    TLineChanges kept;
+    kept.Restart(0);
+    kept.Keep(EV_CTS, 0, TEdgeTime{7000, 70});
+    kept.Keep(EV_CTS | EV_RXCHAR, MS_CTS_ON, TEdgeTime{8000, 80});
+    std::vector<std::pair<uint32_t, int64_t>> got;
+    while (auto c = kept.Take()) got.emplace_back(c->Status & MS_CTS_ON, c->At.MonoUs);
+    EXPECT_EQ(got, (std::vector<std::pair<uint32_t, int64_t>>{{MS_CTS_ON, 70}, {0, 70}, {MS_CTS_ON, 80}}));
+}
+
+// Pulses that come and go while the window is busy with a report: a driver that keeps each change
+// (as the Windows watcher does) hands every edge on once the window is free, none lost.
+TEST_F(CPortTest, every_edge_a_watcher_kept_while_the_window_was_busy_is_reported) {
+    line.KeepChanges = true;
+    Record();
+    port.OpenPort();
+    log.clear();
+    for (bool on : {true, false, true, false, true, false}) line.SetCTS(on);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // the window takes up nothing meanwhile
+    Settle();
+    EXPECT_EQ(log, "Lcts1 cts1 Lcts0 cts0 Lcts1 cts1 Lcts0 cts0 Lcts1 cts1 Lcts0 cts0 ");
 }

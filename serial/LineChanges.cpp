@@ -1,0 +1,47 @@
+#include "serial/LineChanges.h"
+
+namespace serial {
+
+void TLineChanges::Restart(uint32_t status) {
+    std::lock_guard<std::mutex> g(lock_);
+    changes_.clear();
+    ctsKept_ = status & MS_CTS_ON;
+}
+
+void TLineChanges::Keep(uint32_t events, uint32_t status, const TEdgeTime& at) {
+    std::lock_guard<std::mutex> g(lock_);
+    const bool cts = status & MS_CTS_ON;
+    if ((events & EV_CTS) && cts == ctsKept_) {
+        // The line went the other way and back before this look: the first edge, with this time too.
+        Push({events, status ^ MS_CTS_ON, at});
+        Push({EV_CTS, status, at});
+    } else {
+        Push({events, status, at});
+    }
+    if (events & EV_CTS) ctsKept_ = cts;
+}
+
+void TLineChanges::Push(const TLineChange& c) {
+    changes_.push_back(c);
+    // A line chattering faster than its reports are taken would be handed on ever later: only the
+    // latest changes are kept, dropped in pairs so that the CTS levels stay in step.
+    while (changes_.size() > kMaxBacklog) {
+        changes_.pop_front();
+        changes_.pop_front();
+    }
+}
+
+std::optional<TLineChange> TLineChanges::Take() {
+    std::lock_guard<std::mutex> g(lock_);
+    if (changes_.empty()) return std::nullopt;
+    TLineChange c = changes_.front();
+    changes_.pop_front();
+    return c;
+}
+
+bool TLineChanges::Empty() {
+    std::lock_guard<std::mutex> g(lock_);
+    return changes_.empty();
+}
+
+}  // namespace serial

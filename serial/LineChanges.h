@@ -1,0 +1,41 @@
+// What a line watcher keeps for the event thread on a driver that tells only the lines' levels
+// (Windows' WaitCommEvent, and the simulated driver that plays it): each return of the watcher's
+// wait with the lines it read then and the time it returned, taken by the event thread one by one,
+// however long the window holds each report. A CTS event whose level reads the same as the last
+// one kept means a pulse came and went between two looks: it is kept as both its edges.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+
+#include "serial/ComDriver.h"
+
+namespace serial {
+
+struct TLineChange {
+    uint32_t Events = 0;  // EV_ bits
+    uint32_t Status = 0;  // MS_ bits as the change left them
+    TEdgeTime At;
+};
+
+class TLineChanges {
+public:
+    // The lines as the mask was set: the levels later changes are told against. Drops what was kept.
+    void Restart(uint32_t status);
+    // One return of the watcher's wait: its events (the mask's), the lines read then, its time.
+    void Keep(uint32_t events, uint32_t status, const TEdgeTime& at);
+    std::optional<TLineChange> Take();
+    bool Empty();
+
+private:
+    void Push(const TLineChange& c);
+
+    static constexpr size_t kMaxBacklog = 256;
+    std::mutex lock_;
+    std::deque<TLineChange> changes_;
+    bool ctsKept_ = false;  // the CTS level of the last change kept
+};
+
+}  // namespace serial
