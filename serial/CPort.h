@@ -270,4 +270,10 @@ void TComTimeouts::Set(T TComTimeouts::*field, T value) {
     port_.ApplyTimeoutSettings();
 }
 
+template <class F>
+void TCustomComPort::NotifyLinks(F&& call) {
+    std::vector<TComLink*> links = links_;  // a slot may detach its link
+    for (TComLink* l : links) call(*l);
+}
+
 }  // namespace serial
