@@ -2,7 +2,7 @@
 // which a process has but does not hold enabled: it is enabled for the one call and put back.
 #include <windows.h>
 
-#include "base/ClockWin.h"
+#include "base/Clock.h"
 #include "base/Win32Text.h"
 
 namespace base {
@@ -87,9 +87,8 @@ TGetTimeCall PreciseTimeCall() {
     return call;
 }
 
-}  // namespace
-
-TClockRefusal RefusalOfWinError(unsigned long code) {
+// The refusal a failing privilege adjustment or SetLocalTime's last-error code stands for.
+TClockRefusal RefusalOfWinError(DWORD code) {
     switch (code) {
     case ERROR_NOT_ALL_ASSIGNED:     // the token has no system-time privilege to enable
     case ERROR_PRIVILEGE_NOT_HELD:   // not enabled when the clock was set
@@ -98,8 +97,6 @@ TClockRefusal RefusalOfWinError(unsigned long code) {
     default: return TClockRefusal::Refused;
     }
 }
-
-namespace {
 
 class TWinClock final : public TClock {
 public:
