@@ -160,6 +160,9 @@ private:
         int unreadable = 0;
         TWait end = TWait::Stopped;
         for (;;) {
+            // Waits that end at once, one after another (a line that chatters, bytes that stay
+            // queued), must not keep the watcher from its stop.
+            if (WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0) break;
             DWORD mask = 0;
             ResetEvent(wait_.Event());
             bool done = ::WaitCommEvent(h_, &mask, wait_.Get());
@@ -174,6 +177,8 @@ private:
                 const DWORD r = WaitForMultipleObjects(2, list, FALSE, INFINITE);
                 if (r != WAIT_OBJECT_0 + 1) {
                     // Stopped (or the wait itself failed): take the armed wait back before `mask` goes.
+                    // Setting the mask ends a pending wait; wine's wait does not end on CancelIo.
+                    ::SetCommMask(h_, mask_);
                     CancelIo(h_);
                     DWORD n;
                     GetOverlappedResult(h_, wait_.Get(), &n, TRUE);

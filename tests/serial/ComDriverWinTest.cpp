@@ -1,6 +1,7 @@
 // The Windows driver under wine, on a pseudo-terminal the test script made and mapped as the COM
 // device named by TEMPIX_TEST_COM; bytes written to TEMPIX_PTY_SEND (a file the script watches)
-// arrive on the line. No other port is ever opened.
+// arrive on the line, and the CTS line follows the schedule written to TEMPIX_PTY_LINES. No other
+// port is ever opened.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,7 +10,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <thread>
+#include <utility>
+#include <vector>
 
+#include "base/Clock.h"
 #include "serial/CPort.h"
 #include "serial/PortSelect.h"
 #include "tests/serial/QueuePump.h"
@@ -34,6 +38,18 @@ bool SendToLine(const std::string& bytes) {
     if (!MoveFileExA(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
     for (int i = 0; i < 200 && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(10);
     return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;  // taken
+}
+
+// Replaces the CTS line's schedule: from each entry's time on (microseconds since 1970), the line
+// has its level.
+bool ScheduleCts(const std::vector<std::pair<int64_t, bool>>& edges) {
+    std::string path = Env("TEMPIX_PTY_LINES");
+    std::string tmp = path + ".new";
+    {
+        std::ofstream out(tmp, std::ios::binary);
+        for (const auto& [at, on] : edges) out << at << ' ' << (on ? 1 : 0) << '\n';
+    }
+    return MoveFileExA(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 class WinComTest : public testing::Test {
@@ -125,6 +141,38 @@ TEST_F(WinComTest, the_port_component_reports_bytes_and_closes_promptly) {
     port.ClosePort();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_FALSE(port.Connected());
+}
+
+// A contact that closes, bounces open and closes again while the window is busy with the capture:
+// each edge is handed on in order with its own time, not with the time the window was free again
+// (which would pass a lockout), and the bounce is not lost. Wine looks at the lines about once a
+// millisecond, but only some milliseconds after each wait is armed: the edges are 20 ms apart.
+TEST_F(WinComTest, edges_while_the_window_is_busy_arrive_in_order_with_their_own_times) {
+    ASSERT_TRUE(ScheduleCts({}));
+    base::TCallQueue ui;
+    TComPort port(SystemComDriver(), ui);
+    std::vector<std::pair<bool, int64_t>> seen;
+    port.OnCTSChange = [&](TCustomComPort&, bool on) {
+        seen.emplace_back(on, port.LineChangeTime());
+        if (on) Sleep(200);
+    };
+    port.SetPort(com);
+    port.OpenPort();
+    ASSERT_TRUE(port.Connected());
+    testing_support::PumpQueueUntil(ui, [] { return false; }, 20);  // the open's report
+    seen.clear();
+    const int64_t t0 = base::SystemClock().UnixUsNow() + 100000;
+    ASSERT_TRUE(ScheduleCts({{t0, true}, {t0 + 20000, false}, {t0 + 40000, true}}));
+    EXPECT_TRUE(testing_support::PumpQueueUntil(ui, [&] { return seen.size() >= 3; }));
+    testing_support::PumpQueueUntil(ui, [] { return false; }, 20);
+    ASSERT_EQ(seen.size(), 3u);
+    for (size_t i = 0; i < seen.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(seen[i].first, i != 1);
+        EXPECT_GE(seen[i].second, t0 + 20000 * static_cast<int64_t>(i));
+        EXPECT_LT(seen[i].second, t0 + 20000 * static_cast<int64_t>(i) + 15000);  // the window is busy until +200 ms
+    }
+    port.ClosePort();
 }
 
 TEST(WinPortList, the_registry_lists_what_the_system_maps) {
