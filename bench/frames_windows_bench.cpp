@@ -16,6 +16,7 @@
 
 #include "app/Dialogs.h"
 #include "app/Unit1.h"
+#include "bench/BenchFigures.h"
 
 using namespace std::chrono;
 
@@ -28,11 +29,6 @@ double CpuSeconds() {
         return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
     };
     return seconds(kernel) + seconds(user);
-}
-
-void Figure(const char* name, double value, const char* unit) {
-    std::printf("%s %.3f %s\n", name, value, unit);
-    std::fflush(stdout);
 }
 
 // Runs the UI loop for the given time.
@@ -59,7 +55,7 @@ int main(int argc, char** argv) {
         app::TRecordingDialogs dialogs;
         app::TServices services = app::SystemServices();
         services.Dialogs = &dialogs;
-        services.ExeDir = dir.string();
+        services.ExeDir = dir.string() + "\\";  // the data files' names are put after it
         auto* form = new app::TForm1(services);
         form->Show();
         RunFor(loop, 1000);
@@ -70,8 +66,8 @@ int main(int argc, char** argv) {
         auto t0 = steady_clock::now();
         RunFor(loop, ms);
         double secs = duration<double>(steady_clock::now() - t0).count();
-        Figure("live_frames_per_s_windows", static_cast<double>(form->FrameCount() - frames0) / secs, "frames/s");
-        Figure("clock_cpu_pct_windows", 100.0 * (CpuSeconds() - cpu0) / secs, "%");
+        bench::Figure("live_frames_per_s_windows", static_cast<double>(form->FrameCount() - frames0) / secs, "frames/s");
+        bench::Figure("clock_cpu_pct_windows", 100.0 * (CpuSeconds() - cpu0) / secs, "%");
         // Minimised: no frame at all.
         form->Iconize(true);
         RunFor(loop, 500);
@@ -80,8 +76,8 @@ int main(int argc, char** argv) {
         t0 = steady_clock::now();
         RunFor(loop, 5000);
         secs = duration<double>(steady_clock::now() - t0).count();
-        Figure("live_frames_per_s_windows_minimised", static_cast<double>(form->FrameCount() - frames0) / secs, "frames/s");
-        Figure("clock_cpu_pct_windows_minimised", 100.0 * (CpuSeconds() - cpu0) / secs, "%");
+        bench::Figure("live_frames_per_s_windows_minimised", static_cast<double>(form->FrameCount() - frames0) / secs, "frames/s");
+        bench::Figure("clock_cpu_pct_windows_minimised", 100.0 * (CpuSeconds() - cpu0) / secs, "%");
         form->Iconize(false);
         RunFor(loop, 500);
 
@@ -98,7 +94,7 @@ int main(int argc, char** argv) {
         auto start = steady_clock::now();
         MessageBoxW(static_cast<HWND>(form->GetHWND()), L"Zegar pod oknem komunikatu", L"Pomiar", MB_OK | MB_ICONINFORMATION);
         closer.join();
-        Figure("live_frames_per_s_windows_under_box",
+        bench::Figure("live_frames_per_s_windows_under_box",
                static_cast<double>(form->FrameCount() - before) / duration<double>(steady_clock::now() - start).count(),
                "frames/s");
         form->Destroy();
