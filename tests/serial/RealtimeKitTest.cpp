@@ -1,15 +1,24 @@
-// The desktop's real-time kit asked for a serial thread's priority, against a stand-in kit on a bus
-// of the test's own: never the machine's system bus.
+// The desktop's real-time kit asked for a serial thread's priority, against a stand-in kit and
+// against the real one, each on a bus of the test's own: never the machine's system bus.
 #include "serial/RealtimeKit.h"
+
+#include <grp.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <thread>
 #include <utility>
 
+#include "serial/ThreadPriority.h"
 #include "tests/base/PrivateBus.h"
+#include "tests/serial/PrivateKit.h"
 
 using serial::AskRealtimeKit;
 using serial::TKitGrant;
@@ -109,4 +118,53 @@ TEST_F(RealtimeKitTest, no_kit_no_bus_or_a_kit_that_does_not_answer_grant_nothin
     auto kit = StartKit();
     silent = true;  // answers only after a second: the request has given up by then
     EXPECT_EQ(AskRealtimeKit(request, bus.Address()), TKitGrant::None);
+}
+
+namespace {
+
+// The ordinary user's side, in a copy of this program: no real-time priority of its own
+// (RLIMIT_RTPRIO 0), no capabilities. A serial thread asks as the program's do; the copy exits 0
+// when that thread then runs in real time at the priority it asked for.
+[[noreturn]] void RunAsOrdinaryUser() {
+    const rlimit none{0, 0};
+    if (setrlimit(RLIMIT_RTPRIO, &none) != 0 || setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+        _exit(3);
+    bool granted = false;
+    int policy = -1;
+    sched_param param{};
+    std::thread serialThread([&] {
+        granted = serial::RunAheadOfOrdinaryPrograms();
+        pthread_getschedparam(pthread_self(), &policy, &param);
+    });
+    serialThread.join();
+    policy &= ~SCHED_RESET_ON_FORK;
+    std::printf("granted %d, policy %d, priority %d\n", granted, policy, param.sched_priority);
+    std::fflush(stdout);
+    _exit(granted && (policy == SCHED_RR || policy == SCHED_FIFO) && param.sched_priority == 10 ? 0 : 1);
+}
+
+}  // namespace
+
+// The real rtkit-daemon decides what it grants by its own rules (the caller's user and process,
+// RLIMIT_RTTIME set and within its maximum, the priority within its maximum, the argument types):
+// a stand-in says only what the test expects.
+TEST(RealtimeKitDaemonTest, an_ordinary_users_serial_thread_runs_in_real_time_by_the_kits_grant) {
+    if (std::getenv("TEMPIX_KIT_USER_SIDE")) RunAsOrdinaryUser();
+    if (geteuid() != 0) GTEST_SKIP() << "starting the kit and becoming an ordinary user need root";
+    testing_support::TPrivateRealtimeKit kit(TEMPIX_PRIVATE_KIT);
+    if (kit.Address().empty()) GTEST_SKIP() << "no rtkit-daemon to start here";
+    const std::string bus = "DBUS_SYSTEM_BUS_ADDRESS=" + kit.Address();
+    char* const argv[] = {const_cast<char*>("serial_tests"),
+                          const_cast<char*>("--gtest_filter=RealtimeKitDaemonTest.*"), nullptr};
+    char* const envp[] = {const_cast<char*>("TEMPIX_KIT_USER_SIDE=1"), const_cast<char*>(bus.c_str()), nullptr};
+    const pid_t child = fork();
+    if (child == 0) {
+        execve("/proc/self/exe", argv, envp);
+        _exit(127);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
