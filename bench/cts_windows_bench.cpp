@@ -11,30 +11,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include <wx/app.h>
-#include <wx/evtloop.h>
-#include <wx/timer.h>
-
-#include "app/Dialogs.h"
 #include "app/Unit1.h"
 #include "base/Clock.h"
 #include "bench/BenchFigures.h"
+#include "bench/WindowsBench.h"
 #include "serial/Unit4.h"
 
 namespace {
-
-void RunFor(wxGUIEventLoop& loop, int milliseconds) {
-    wxTimer stop;
-    stop.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { loop.Exit(); });
-    stop.StartOnce(milliseconds);
-    loop.Run();
-}
 
 std::string Slurp(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -54,27 +42,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cts_windows_bench: run it through tests/wine/pty_com.py\n");
         return 1;
     }
-    wxApp::SetInstance(new wxApp());
-    if (!wxEntryStart(argc, argv)) return 1;
-    wxTheApp->CallOnInit();
-    app::RunCallQueueOnUiLoop();
-
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / ("tempix-bench-" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(dir);
+    bench::TWindowsBench rig(argc, argv);
+    if (!rig.Ok()) return 1;
+    const std::filesystem::path& dir = rig.Dir;
     int status = 0;
     {
-        wxGUIEventLoop loop;
-        wxEventLoopActivator activate(&loop);
-        app::TRecordingDialogs dialogs;
-        app::TServices services = app::SystemServices();
-        services.Dialogs = &dialogs;
-        services.ExeDir = dir.string() + "\\";  // the data files' names are put after it
-        services.ListPorts = [&] { return std::vector<std::string>{com}; };
+        rig.Services.ListPorts = [&] { return std::vector<std::string>{com}; };
         Spit(dir / "usercom.dat", std::string(com) + "\r\n9600\r\n8\r\nNone\r\nNone\r\n1\r\n");
         Spit(dir / "usercts.dat", "20\r\n");
-        auto* form = new app::TForm1(services);
+        auto* form = new app::TForm1(rig.Services);
         form->Show();
-        RunFor(loop, 500);
+        rig.RunFor(500);
 
         for (const int withinMs : {5, 15}) {
             std::filesystem::remove(dir / "time.txt");
@@ -86,12 +64,12 @@ int main(int argc, char** argv) {
             };
             portWindow->ComPort1->AttachLink(&busy);
             portWindow->Show();
-            RunFor(loop, 200);
+            rig.RunFor(200);
             portWindow->Button2Click();
-            RunFor(loop, 200);
+            rig.RunFor(200);
             if (!portWindow->ComPort1->Connected()) {
                 std::fprintf(stderr, "cts_windows_bench: %s did not open (%s)\n", com,
-                             dialogs.Shown.empty() ? "" : dialogs.Shown.back().Text.c_str());
+                             rig.Dialogs.Shown.empty() ? "" : rig.Dialogs.Shown.back().Text.c_str());
                 status = 1;
                 break;
             }
@@ -107,12 +85,12 @@ int main(int argc, char** argv) {
             }
             Spit(std::string(lines) + ".new", schedule.str());
             MoveFileExA((std::string(lines) + ".new").c_str(), lines, MOVEFILE_REPLACE_EXISTING);
-            RunFor(loop, 300 * bursts + 800);
+            rig.RunFor(300 * bursts + 800);
             const int ignored = portWindow->Lockout().Ignored();
             portWindow->ComPort1->DetachLink(&busy);
             portWindow->Close();
             portWindow->Destroy();
-            RunFor(loop, 100);
+            rig.RunFor(100);
 
             const std::string log = Slurp(dir / "time.txt");
             const std::string name = "cts_bounce_" + std::to_string(withinMs) + "ms_";
@@ -125,10 +103,7 @@ int main(int argc, char** argv) {
             bench::Figure((name + "record_error_max_ms_windows").c_str(), bench::Percentile(errors, 100), "ms");
         }
         form->Destroy();
-        RunFor(loop, 100);
+        rig.RunFor(100);
     }
-    wxEntryCleanup();
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
     return status;
 }

@@ -5,18 +5,11 @@
 #include <windows.h>
 
 #include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <random>
 #include <thread>
 
-#include <wx/app.h>
-#include <wx/evtloop.h>
-#include <wx/timer.h>
-
-#include "app/Dialogs.h"
 #include "app/Unit1.h"
 #include "bench/BenchFigures.h"
+#include "bench/WindowsBench.h"
 
 using namespace std::chrono;
 
@@ -31,55 +24,36 @@ double CpuSeconds() {
     return seconds(kernel) + seconds(user);
 }
 
-// Runs the UI loop for the given time.
-void RunFor(wxGUIEventLoop& loop, int milliseconds) {
-    wxTimer stop;
-    stop.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { loop.Exit(); });
-    stop.StartOnce(milliseconds);
-    loop.Run();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    wxApp::SetInstance(new wxApp());
-    if (!wxEntryStart(argc, argv)) return 1;
-    wxTheApp->CallOnInit();
-    app::RunCallQueueOnUiLoop();
-
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / ("tempix-bench-" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(dir);
+    bench::TWindowsBench rig(argc, argv);
+    if (!rig.Ok()) return 1;
     {
-        wxGUIEventLoop loop;
-        wxEventLoopActivator activate(&loop);
-        app::TRecordingDialogs dialogs;
-        app::TServices services = app::SystemServices();
-        services.Dialogs = &dialogs;
-        services.ExeDir = dir.string() + "\\";  // the data files' names are put after it
-        auto* form = new app::TForm1(services);
+        auto* form = new app::TForm1(rig.Services);
         form->Show();
-        RunFor(loop, 1000);
+        rig.RunFor(1000);
 
         const int ms = 10000;
         long frames0 = form->FrameCount();
         double cpu0 = CpuSeconds();
         auto t0 = steady_clock::now();
-        RunFor(loop, ms);
+        rig.RunFor(ms);
         double secs = duration<double>(steady_clock::now() - t0).count();
         bench::Figure("live_frames_per_s_windows", static_cast<double>(form->FrameCount() - frames0) / secs, "frames/s");
         bench::Figure("clock_cpu_pct_windows", 100.0 * (CpuSeconds() - cpu0) / secs, "%");
         // Minimised: no frame at all.
         form->Iconize(true);
-        RunFor(loop, 500);
+        rig.RunFor(500);
         frames0 = form->FrameCount();
         cpu0 = CpuSeconds();
         t0 = steady_clock::now();
-        RunFor(loop, 5000);
+        rig.RunFor(5000);
         secs = duration<double>(steady_clock::now() - t0).count();
         bench::Figure("live_frames_per_s_windows_minimised", static_cast<double>(form->FrameCount() - frames0) / secs, "frames/s");
         bench::Figure("clock_cpu_pct_windows_minimised", 100.0 * (CpuSeconds() - cpu0) / secs, "%");
         form->Iconize(false);
-        RunFor(loop, 500);
+        rig.RunFor(500);
 
         // Under a native message box, which runs its own loop: closed from another thread after 5 s.
         std::thread closer([] {
@@ -95,13 +69,10 @@ int main(int argc, char** argv) {
         MessageBoxW(static_cast<HWND>(form->GetHWND()), L"Zegar pod oknem komunikatu", L"Pomiar", MB_OK | MB_ICONINFORMATION);
         closer.join();
         bench::Figure("live_frames_per_s_windows_under_box",
-               static_cast<double>(form->FrameCount() - before) / duration<double>(steady_clock::now() - start).count(),
-               "frames/s");
+                      static_cast<double>(form->FrameCount() - before) / duration<double>(steady_clock::now() - start).count(),
+                      "frames/s");
         form->Destroy();
-        RunFor(loop, 100);
+        rig.RunFor(100);
     }
-    wxEntryCleanup();
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
     return 0;
 }
