@@ -3,10 +3,7 @@
 // files in a temporary folder of their own.
 #pragma once
 
-#include <filesystem>
 #include <memory>
-#include <random>
-#include <string>
 
 #include <wx/app.h>
 #include <wx/evtloop.h>
@@ -14,6 +11,7 @@
 
 #include "app/Dialogs.h"
 #include "app/Unit1.h"
+#include "tests/TestDir.h"
 
 namespace bench {
 
@@ -24,21 +22,17 @@ public:
         if (!wxEntryStart(argc, argv)) return;
         wxTheApp->CallOnInit();
         app::RunCallQueueOnUiLoop();
-        Dir = std::filesystem::temp_directory_path() / ("tempix-bench-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(Dir);
         loop_ = std::make_unique<wxGUIEventLoop>();
         activate_ = std::make_unique<wxEventLoopActivator>(loop_.get());
         Services = app::SystemServices();
         Services.Dialogs = &Dialogs;
-        Services.ExeDir = Dir.string() + "\\";  // the data files' names are put after it
+        Services.ExeDir = Dir.Path();
     }
     ~TWindowsBench() {
         if (!loop_) return;
         activate_.reset();
         loop_.reset();
         wxEntryCleanup();
-        std::error_code ignored;
-        std::filesystem::remove_all(Dir, ignored);
     }
     TWindowsBench(const TWindowsBench&) = delete;
     TWindowsBench& operator=(const TWindowsBench&) = delete;
@@ -53,7 +47,7 @@ public:
         loop_->Run();
     }
 
-    std::filesystem::path Dir;
+    testing_support::TTempDir Dir;  // the data files', removed last
     app::TRecordingDialogs Dialogs;
     app::TServices Services;
 

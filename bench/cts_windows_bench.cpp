@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -22,19 +21,6 @@
 #include "bench/WindowsBench.h"
 #include "serial/Unit4.h"
 
-namespace {
-
-std::string Slurp(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void Spit(const std::filesystem::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
-
-}  // namespace
-
 int main(int argc, char** argv) {
     const char* com = std::getenv("TEMPIX_TEST_COM");
     const char* lines = std::getenv("TEMPIX_PTY_LINES");
@@ -44,19 +30,19 @@ int main(int argc, char** argv) {
     }
     bench::TWindowsBench rig(argc, argv);
     if (!rig.Ok()) return 1;
-    const std::filesystem::path& dir = rig.Dir;
+    const testing_support::TTempDir& dir = rig.Dir;
     int status = 0;
     {
         rig.Services.ListPorts = [&] { return std::vector<std::string>{com}; };
-        Spit(dir / "usercom.dat", std::string(com) + "\r\n9600\r\n8\r\nNone\r\nNone\r\n1\r\n");
-        Spit(dir / "usercts.dat", "20\r\n");
+        testing_support::Spit(dir / "usercom.dat", std::string(com) + "\r\n9600\r\n8\r\nNone\r\nNone\r\n1\r\n");
+        testing_support::Spit(dir / "usercts.dat", "20\r\n");
         auto* form = new app::TForm1(rig.Services);
         form->Show();
         rig.RunFor(500);
 
         for (const int withinMs : {5, 15}) {
             std::filesystem::remove(dir / "time.txt");
-            Spit(lines, "");
+            testing_support::Spit(lines, "");
             auto* portWindow = new serial::TForm4(form, *form);
             serial::TComLink busy;
             busy.OnCTSChange = [](serial::TCustomComPort&, bool on) {
@@ -83,7 +69,7 @@ int main(int argc, char** argv) {
                 schedule << t << " 1\n" << t + withinMs * 500 << " 0\n" << t + withinMs * 1000 << " 1\n" << t + 100000 << " 0\n";
                 firstEdges.emplace_back(t, t);
             }
-            Spit(std::string(lines) + ".new", schedule.str());
+            testing_support::Spit(std::string(lines) + ".new", schedule.str());
             MoveFileExA((std::string(lines) + ".new").c_str(), lines, MOVEFILE_REPLACE_EXISTING);
             rig.RunFor(300 * bursts + 800);
             const int ignored = portWindow->Lockout().Ignored();
@@ -92,7 +78,7 @@ int main(int argc, char** argv) {
             portWindow->Destroy();
             rig.RunFor(100);
 
-            const std::string log = Slurp(dir / "time.txt");
+            const std::string log = testing_support::Slurp(dir / "time.txt");
             const std::string name = "cts_bounce_" + std::to_string(withinMs) + "ms_";
             bench::Figure((name + "records_per_burst_windows").c_str(), static_cast<double>(log.size() / 35) / bursts,
                           "records");
