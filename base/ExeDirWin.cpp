@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <shlobj.h>
 
 #include <vector>
 
@@ -18,6 +19,14 @@ std::string ExecutableDirectory() {
         }
         buf.resize(buf.size() * 2);
     }
+}
+
+std::string UserDataDirectory() {
+    wchar_t path[MAX_PATH];
+    if (SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return "";
+    std::string dir = WideToUtf8(path, wcslen(path));
+    if (!dir.empty() && dir.back() != '\\') dir += '\\';
+    return dir + "Tempix\\";
 }
 
 }  // namespace base

@@ -28,13 +28,22 @@ int InOutErrorFromErrno(int err, bool creating);
 
 bool FileExists(const std::string& path);
 
-// Appends the bytes with a single write to the file, creating it when missing. A short write is
-// undone (the file is cut back to its old length) and reported as "Disk full"; close is checked.
+// Appends the bytes with a single write to the file, creating it when missing, and returns once
+// they are on the device (flushed; a new file's folder entry too). A short write or a failed flush
+// is undone (the file is cut back to its old length) and reported, a short write as "Disk full";
+// close is checked.
 void AppendToFile(const std::string& path, const std::string& bytes);
 
 // Replaces the file whole with the bytes, or not at all: they are written to "<path>.new" and
-// moved over the file only when written and closed.
+// moved over the file only when written, flushed and closed. The file keeps its permissions and
+// owner. A file without write permission is refused ("File access denied"), also to root.
 void RewriteFile(const std::string& path, const std::string& bytes);
+
+// Deletes the file; one that is not there is no failure.
+void RemoveFile(const std::string& path);
+
+// Makes the folder and every missing folder above it.
+void MakeDirectories(const std::string& path);
 
 // Reads the whole file.
 std::string ReadWholeFile(const std::string& path);

@@ -58,6 +58,19 @@ void WriteAll(HANDLE h, const std::string& bytes, LONGLONG restoreTo) {
     throw EInOutError(code);
 }
 
+// Waits until what was written is on the device. Only disk files have anything to flush. A flush
+// that fails may have lost the bytes: they are taken back as a short write is, to be written again.
+void FlushToDevice(HANDLE h, LONGLONG restoreTo) {
+    if (GetFileType(h) != FILE_TYPE_DISK || FlushFileBuffers(h)) return;
+    const int code = IoCode(GetLastError());
+    if (restoreTo >= 0) {
+        LARGE_INTEGER at;
+        at.QuadPart = restoreTo;
+        if (SetFilePointerEx(h, at, nullptr, FILE_BEGIN)) SetEndOfFile(h);
+    }
+    throw EInOutError(code);
+}
+
 }  // namespace
 
 bool FileExists(const std::string& path) {
@@ -71,6 +84,7 @@ void AppendToFile(const std::string& path, const std::string& bytes) {
     LARGE_INTEGER zero{};
     if (!SetFilePointerEx(h.Get(), zero, &size, FILE_END)) throw EInOutError(IoCode(GetLastError()));
     WriteAll(h.Get(), bytes, size.QuadPart);
+    FlushToDevice(h.Get(), size.QuadPart);
     h.Close();
 }
 
@@ -81,7 +95,7 @@ void RewriteFile(const std::string& path, const std::string& bytes) {
     try {
         THandle h(OpenOrThrow(temp, GENERIC_WRITE, CREATE_ALWAYS));
         WriteAll(h.Get(), bytes, -1);
-        if (!FlushFileBuffers(h.Get())) throw EInOutError(IoCode(GetLastError()));
+        FlushToDevice(h.Get(), -1);
         h.Close();
         if (!MoveFileExW(Utf8ToWide(temp).c_str(), Utf8ToWide(path).c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -90,6 +104,26 @@ void RewriteFile(const std::string& path, const std::string& bytes) {
         DeleteFileW(Utf8ToWide(temp).c_str());
         throw;
     }
+}
+
+void RemoveFile(const std::string& path) {
+    if (DeleteFileW(Utf8ToWide(path).c_str())) return;
+    const DWORD err = GetLastError();
+    if (err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND) throw EInOutError(IoCode(err));
+}
+
+void MakeDirectories(const std::string& path) {
+    // Each folder on the way is made where missing. One that cannot be (a drive, a share's name)
+    // is passed by: only the last one must come out as a folder.
+    const std::wstring wide = Utf8ToWide(path);
+    DWORD err = ERROR_SUCCESS;
+    for (size_t i = 1; i <= wide.size(); ++i) {
+        if (i < wide.size() && wide[i] != L'\\' && wide[i] != L'/') continue;
+        err = CreateDirectoryW(wide.substr(0, i).c_str(), nullptr) ? ERROR_SUCCESS : GetLastError();
+    }
+    const DWORD a = GetFileAttributesW(wide.c_str());
+    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) return;
+    throw EInOutError(IoCode(err == ERROR_SUCCESS || err == ERROR_ALREADY_EXISTS ? ERROR_PATH_NOT_FOUND : err));
 }
 
 std::string ReadWholeFile(const std::string& path) {
