@@ -18,6 +18,8 @@ public:
     virtual ~TDialogs() = default;
     // A box with one OK button; returns when it has been dismissed.
     virtual void Message(const std::string& text, const std::string& caption, TMsgIcon icon) = 0;
+    // A question with Yes and No, No the default: true for Yes.
+    virtual bool Ask(const std::string& text, const std::string& caption) = 0;
     // The save-file dialog of "Zapi&suj do": the chosen full path, nothing when cancelled.
     virtual std::optional<std::string> SaveFileName() = 0;
     // The font dialog opened on `font` and `colour`; true and the choice in them when confirmed.
@@ -39,6 +41,12 @@ public:
     std::vector<TShown> Shown;
     void Message(const std::string& text, const std::string& caption, TMsgIcon icon) override {
         Shown.push_back({text, caption, icon});
+    }
+    std::vector<std::string> Asked;
+    bool NextAnswer = false;
+    bool Ask(const std::string& text, const std::string& caption) override {
+        Asked.push_back(caption + ": " + text);
+        return NextAnswer;
     }
     std::optional<std::string> NextSaveName;  // nothing: the user cancels
     std::optional<std::string> SaveFileName() override { return NextSaveName; }

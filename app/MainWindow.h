@@ -11,8 +11,9 @@ namespace app {
 class TMainWindowLink {
 public:
     virtual ~TMainWindowLink() = default;
-    // The capture routine: shows the trigger's time in the stopped-time display and appends one
-    // record of it to each log. Raises base::EInOutError; the display has changed by then.
+    // The capture routine: shows the trigger's time in the stopped-time display and hands one
+    // record of it to each log's queue. A log that cannot be written is reported by the main window;
+    // its records wait and are written later.
     virtual void CaptureRoutine(TTriggerTime when) = 0;
     virtual const TDataPaths& Paths() const = 0;
     virtual std::string StoppedText() const = 0;

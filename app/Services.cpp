@@ -23,6 +23,11 @@ public:
                      wxOK | wxCENTRE | (icon == TMsgIcon::Error ? wxICON_ERROR : wxICON_INFORMATION));
     }
 
+    bool Ask(const std::string& text, const std::string& caption) override {
+        return wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption),
+                            wxYES_NO | wxNO_DEFAULT | wxCENTRE | wxICON_QUESTION) == wxYES;
+    }
+
     std::optional<std::string> SaveFileName() override {
         wxFileDialog dlg(wxTheApp->GetTopWindow(), "Zapisuj czasy do pliku", wxEmptyString, "bez nazwy",
                          "Pliki tekstowe (*.txt)|*.txt|Wszystkie pliki (*.*)|*.*", wxFD_SAVE | wxRESIZE_BORDER);
@@ -95,6 +100,7 @@ TServices SystemServices() {
     s.ComDriver = &serial::SystemComDriver();
     s.ListPorts = serial::SystemPortLister();
     s.ExeDir = base::ExecutableDirectory();
+    s.DataDir = base::UserDataDirectory();
     s.Format = base::UserFormatSettings();
     return s;
 }

@@ -22,6 +22,7 @@ struct TServices {
     serial::TComDriver* ComDriver = nullptr;
     serial::TPortLister ListPorts;
     std::string ExeDir;
+    std::string DataDir;  // the user's own folder for the program (kept records); "" for none
     base::TFormatSettings Format;
 };
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "base/AnsiCodePage.h"
-#include "base/TextFile.h"
 
 namespace app {
 
@@ -48,15 +47,6 @@ std::optional<int64_t> StampAgeUs(uint32_t stampMs, int64_t monoNowUs) {
 std::string CaptureRecord(const std::string& timeText, const std::string& dateText) {
     // The field widths count characters of the code page, so pad after converting.
     return base::PadLeft(base::Utf8ToAnsi(timeText), 18) + base::PadLeft(base::Utf8ToAnsi(dateText), 15) + "\r\n";
-}
-
-void AppendTimeRecord(const std::string& timeText, const std::string& dateText, const std::string& path) {
-    base::AppendToFile(path, CaptureRecord(timeText, dateText));
-}
-
-void AppendCaptureRecords(const std::string& timeText, const std::string& dateText, const TDataPaths& paths) {
-    AppendTimeRecord(timeText, dateText, paths.TimeLog);
-    AppendTimeRecord(timeText, dateText, paths.UserLog);
 }
 
 void TMainClock::Tick() {

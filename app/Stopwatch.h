@@ -71,13 +71,6 @@ std::optional<int64_t> StampAgeUs(uint32_t stampMs, int64_t monoNowUs);
 // One capture record: "%18s%15s" + CR LF, in the ANSI code page.
 std::string CaptureRecord(const std::string& timeText, const std::string& dateText);
 
-// Appends one record to the file (created when missing); raises base::EInOutError.
-void AppendTimeRecord(const std::string& timeText, const std::string& dateText, const std::string& path);
-
-// The file work of a capture: the main time log first, then the user log file. When the main time
-// log fails the user log is not written.
-void AppendCaptureRecords(const std::string& timeText, const std::string& dateText, const TDataPaths& paths);
-
 // Raised once when the time-zone information cannot be read; the text is the system's message.
 class ETimeZoneError : public std::runtime_error {
 public:

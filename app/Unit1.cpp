@@ -129,6 +129,15 @@ TForm1::TForm1(const TServices& services)
 
     SetIcon(wxIcon(tempix_xpm));
     if (services_.Shell) services_.Shell->Owner = GetHandle();  // files and help open owned by this window
+    // Records kept from an earlier run are written first, before any capture of this one.
+    records_ = std::make_unique<TRecordKeeper>(services_.DataDir.empty() ? "" : services_.DataDir + "unwritten.dat",
+                                               [this] { CallAfter([this] { RecordsChanged(); }); });
+    if (std::string damaged = records_->TakeDamagedRecovery(); !damaged.empty())
+        CallAfter([this, damaged] {
+            services_.Dialogs->Message("Plik z niezapisanymi czasami jest uszkodzony lub nieczytelny: " + damaged +
+                                           ".\r\nCzasy, które dało się z niego odczytać, zostaną zapisane do logów.",
+                                       "Niezapisane czasy", TMsgIcon::Error);
+        });
     Guarded(*services_.Dialogs, [this] { FormCreate(); });
     RadioGroup1->SetFocus();
 }
@@ -199,7 +208,33 @@ void TForm1::FormIconize(wxIconizeEvent& event) {
 void TForm1::CaptureRoutine(TTriggerTime when) {
     const TCaptureTexts texts = CaptureTextsAt(when, clock_.FormatSettings().TimeSeparator);
     Panel2->SetCaption(wxString::FromUTF8(texts.Time));
-    AppendCaptureRecords(Panel2->Caption().utf8_string(), texts.Date, paths_);
+    captureKey_ = WXK_NONE;
+    // The main time log first, then the user log file: each in its own queue, so that one that
+    // cannot be written holds up neither the other nor the window.
+    const std::string record = CaptureRecord(Panel2->Caption().utf8_string(), texts.Date);
+    records_->Add(paths_.TimeLog, record);
+    records_->Add(paths_.UserLog, record);
+    ShowWaitingRecords();
+}
+
+// A failed write is told once an episode: the first failure's report, and until every record is
+// written, the count of those waiting beside the stopped time.
+void TForm1::RecordsChanged() {
+    ShowWaitingRecords();
+    std::optional<TLogFailure> failure = records_->TakeFailure();
+    if (!failure || pendingReport_) return;
+    pendingReport_ = std::make_exception_ptr(std::runtime_error(FailureReportText(*failure)));
+    reportKey_ = captureKey_;
+    reportWaitUntil_ = wxGetLocalTimeMillis() + 10000;
+    ShowPendingReport();
+}
+
+void TForm1::ShowWaitingRecords() {
+    const TRecordKeeper::TState state = records_->State();
+    std::string label = "Czas zatrzymany";
+    if (state.Failing && state.Waiting > 0) label += " – czeka na zapis: " + std::to_string(state.Waiting);
+    const wxString text = wxString::FromUTF8(label);
+    if (GroupBox2->GetLabel() != text) GroupBox2->SetLabel(text);
 }
 
 void TForm1::FocusKeyChoice() { RadioGroup1->SetFocus(); }
@@ -215,6 +250,7 @@ void TForm1::FormKeyDown(wxKeyEvent& event) {
     if (key != 0 && key == CaptureKeyCode(RadioGroup1->GetSelection())) {
         try {
             CaptureRoutine(when);
+            captureKey_ = static_cast<wxKeyCode>(event.GetKeyCode());
         } catch (...) {
             if (!pendingReport_) {
                 pendingReport_ = std::current_exception();
@@ -268,7 +304,8 @@ void TForm1::ShowPendingReport() {
     // The key reads as up as soon as it is let go, while its last repeats may still wait in the
     // queue: the box would take them, and close at once. So it waits for them to be handled too.
     // A key that never reads as released (a lost key-up) holds the report back for 10 s at most.
-    if ((wxGetKeyState(reportKey_) || InputWaiting()) && wxGetLocalTimeMillis() < reportWaitUntil_) {
+    const bool keyDown = reportKey_ != WXK_NONE && wxGetKeyState(reportKey_);
+    if ((keyDown || InputWaiting()) && wxGetLocalTimeMillis() < reportWaitUntil_) {
         reportTimer_.StartOnce(10);
         return;
     }
@@ -283,6 +320,19 @@ void TForm1::FormClose(wxCloseEvent& event) {
     if (!saved && event.CanVeto()) {
         event.Veto();  // stays open, the clock running; the next close tries again
         return;
+    }
+    // Records on their way to a slow disk get a moment; those that cannot be written are kept for
+    // the next start, but the user decides whether to leave them.
+    if (!records_->WaitWritten(std::chrono::seconds(2)) && event.CanVeto()) {
+        const size_t waiting = records_->State().Waiting;
+        if (waiting > 0 && !services_.Dialogs->Ask("Czasy, których nie udało się jeszcze zapisać: " +
+                                                       std::to_string(waiting) +
+                                                       ".\r\nZostaną zapisane przy następnym uruchomieniu programu."
+                                                       "\r\nCzy mimo to zamknąć program?",
+                                                   "Niezapisane czasy")) {
+            event.Veto();
+            return;
+        }
     }
     Timer1.Stop();
     Destroy();

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <exception>
+#include <memory>
 
 #include <wx/button.h>
 #include <wx/frame.h>
@@ -15,6 +16,7 @@
 #include "app/FrameClock.h"
 #include "app/Layout.h"
 #include "app/MainWindow.h"
+#include "app/RecordKeeper.h"
 #include "app/RadioGroup.h"
 
 namespace app {
@@ -56,6 +58,7 @@ public:
     TLayout& WindowLayout() { return layout_; }
     const std::string& DateText() const { return clock_.Texts().DateText; }
     long FrameCount() const { return frameCount_; }
+    TRecordKeeper& Records() { return *records_; }
 
 private:
     void FormCreate();
@@ -74,6 +77,8 @@ private:
     void Button8Click(wxCommandEvent&);
     void Panel2Click(wxMouseEvent&);
     void ShowPendingReport();
+    void RecordsChanged();
+    void ShowWaitingRecords();
     bool NavigationKey(const wxKeyEvent& event);
     void LoadDisplaySettings();
     void SetDisplayFont(const TDisplayFont& font);
@@ -83,6 +88,8 @@ private:
     TDataPaths paths_;
     TMainClock clock_;
     long frameCount_ = 0;
+    std::unique_ptr<TRecordKeeper> records_;
+    wxKeyCode captureKey_ = WXK_NONE;  // the key of the last capture, if a key made it
     // A key capture's error report, shown once the key has been handled and released.
     std::exception_ptr pendingReport_;
     wxKeyCode reportKey_ = WXK_NONE;

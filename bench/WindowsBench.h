@@ -27,6 +27,7 @@ public:
         Services = app::SystemServices();
         Services.Dialogs = &Dialogs;
         Services.ExeDir = Dir.Path();
+        Services.DataDir = Dir / "data\\";
     }
     ~TWindowsBench() {
         if (!loop_) return;

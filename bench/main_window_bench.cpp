@@ -91,6 +91,26 @@ private:
     std::optional<steady_clock::time_point> read_;
 };
 
+// The longest gap between two frames of the main window's live display while it lives.
+class TFrameGaps {
+public:
+    explicit TFrameGaps(app::TForm1* form) : form_(form) { form_->Bind(wxEVT_TIMER, &TFrameGaps::OnFrame, this); }
+    ~TFrameGaps() { form_->Unbind(wxEVT_TIMER, &TFrameGaps::OnFrame, this); }
+    double MaxMs() const { return maxMs_; }
+
+private:
+    void OnFrame(wxTimerEvent& e) {
+        const auto now = steady_clock::now();
+        if (last_) maxMs_ = std::max(maxMs_, duration<double, std::milli>(now - *last_).count());
+        last_ = now;
+        e.Skip();
+    }
+
+    app::TForm1* form_;
+    std::optional<steady_clock::time_point> last_;
+    double maxMs_ = 0;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,6 +126,7 @@ int main(int argc, char** argv) {
     services.Dialogs = &dialogs;
     services.Cursor = &app::SystemCursor();
     services.ExeDir = dir.Path();
+    services.DataDir = dir / "data/";
     serial::TSimComDriver ports;
     serial::TSimLine& line = ports.Line("COM1");
     services.ComDriver = &ports;
@@ -159,6 +180,66 @@ int main(int argc, char** argv) {
     }
     bench::Figure("capture_routine_median_us", bench::Percentile(us, 50), "us");
     bench::Figure("capture_routine_p99_us", bench::Percentile(us, 99), "us");
+    form->Records().WaitWritten(seconds(60));
+
+    // From a trigger's time to its record flushed to this machine's disk, in both logs.
+    us.clear();
+    for (int i = 0; i < 200; ++i) {
+        const int64_t trigger = bench::UnixUsNow();
+        form->CaptureRoutine(trigger);
+        form->Records().WaitWritten(seconds(10));
+        us.push_back(static_cast<double>(bench::UnixUsNow() - trigger) / 1000);
+        gui_test::PumpFor(10);
+    }
+    bench::Figure("capture_to_disk_ms_p50", bench::Percentile(us, 50), "ms");
+    bench::Figure("capture_to_disk_ms_p99", bench::Percentile(us, 99), "ms");
+
+    // 100 captures in a second, their records flushed meanwhile: the longest gap between two frames.
+    {
+        TFrameGaps gaps(form);
+        wxTimer captures;
+        int made = 0;
+        captures.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+            if (made++ < 100) form->CaptureRoutine(bench::UnixUsNow());
+        });
+        captures.Start(10);
+        gui_test::PumpUntil([&] { return made >= 100; }, 10000);
+        captures.Stop();
+        gui_test::PumpFor(100);
+        bench::Figure("frame_gap_max_ms_during_captures", gaps.MaxMs(), "ms");
+    }
+    form->Records().WaitWritten(seconds(60));
+
+    // A time log that cannot be written for 3 s (a folder in its place) while a capture comes every
+    // 50 ms: the records of both logs that are not there once it can be written again.
+    {
+        std::filesystem::remove(dir / "time.txt");
+        std::filesystem::remove(dir / "temp.txt");
+        int made = 0;
+        const auto start = steady_clock::now();
+        bool blocked = false, freed = false;
+        while (steady_clock::now() - start < seconds(5)) {
+            const auto at = steady_clock::now() - start;
+            if (!blocked && at > seconds(1)) {
+                form->Records().WaitWritten(seconds(10));
+                std::filesystem::rename(dir / "time.txt", dir / "time.kept");
+                std::filesystem::create_directory(dir / "time.txt");
+                blocked = true;
+            }
+            if (blocked && !freed && at > seconds(4)) {
+                std::filesystem::remove(dir / "time.txt");
+                std::filesystem::rename(dir / "time.kept", dir / "time.txt");
+                freed = true;
+            }
+            form->CaptureRoutine(bench::UnixUsNow());
+            ++made;
+            gui_test::PumpFor(50);
+        }
+        form->Records().WaitWritten(seconds(10));
+        const auto written = (testing_support::Slurp(dir / "time.txt").size() + testing_support::Slurp(dir / "temp.txt").size()) / 35;
+        bench::Figure("records_lost_fault_episode", 2.0 * made - static_cast<double>(written), "records");
+        dialogs.Shown.clear();
+    }
 
     // Keys typed from another connection at the given gaps: each record against the moment its key
     // was pressed (the typist's clock on both sides of the press), and the time the main window's
@@ -166,6 +247,7 @@ int main(int argc, char** argv) {
     std::vector<double> frames;
     std::string log;
     auto keyErrors = [&](const std::vector<int>& gapsMs, const char* lostName) {
+        form->Records().WaitWritten(seconds(60));
         std::filesystem::remove(dir / "time.txt");
         std::vector<std::pair<int64_t, int64_t>> made;
         std::atomic<bool> done{false};
@@ -216,6 +298,7 @@ int main(int argc, char** argv) {
     gui_test::PumpFor(300);
     const wxRect panel(lock->Panel1->ClientToScreen(wxPoint(0, 0)), lock->Panel1->GetSize());
     auto clickErrors = [&](int clicks, const char* lostName) {
+        form->Records().WaitWritten(seconds(60));
         std::filesystem::remove(dir / "time.txt");
         std::vector<std::pair<int64_t, int64_t>> made;
         std::atomic<bool> done{false};
@@ -259,6 +342,7 @@ int main(int argc, char** argv) {
     std::atomic<bool> done{false};
     int lost = 0, runsWithLoss = 0;
     for (int run = 0; run < 10; ++run) {
+        form->Records().WaitWritten(seconds(60));
         std::filesystem::remove(dir / "time.txt");
         auto* portWindow = new serial::TForm4(form, *form);
         serial::TComLink busy;
@@ -310,6 +394,7 @@ int main(int argc, char** argv) {
             form->Services().ListPorts = [&] { return std::vector<std::string>{pty.Path()}; };
             testing_support::Spit(dir / "usercom.dat", pty.Path() + "\r\n9600\r\n8\r\nHardware\r\nNone\r\n1\r\n");
             testing_support::Spit(dir / "usercts.dat", lockout + "\r\n");
+            form->Records().WaitWritten(seconds(60));
             std::filesystem::remove(dir / "time.txt");
             auto* barrierWindow = new serial::TForm4(form, *form);
             barrierWindow->Show();
@@ -339,6 +424,7 @@ int main(int argc, char** argv) {
             barrierWindow->Close();
             barrierWindow->Destroy();
             gui_test::PumpFor(50);
+            form->Records().WaitWritten(seconds(60));
             log = testing_support::Slurp(dir / "time.txt");
             bench::Figure(("cts_lockout_" + lockout + "ms_records_per_burst").c_str(),
                           static_cast<double>(log.size() / 35) / bursts, "records");

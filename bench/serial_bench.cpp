@@ -15,6 +15,7 @@
 #include <set>
 #include <thread>
 
+#include "app/RecordKeeper.h"
 #include "app/Stopwatch.h"
 #include "bench/BenchUtil.h"
 #include "serial/CPort.h"
@@ -123,6 +124,13 @@ struct TWatcherRig {
     testing_support::TScriptedLines cts;
     TPosixComDriver driver{cts.Ioctl()};
     TComPort port{driver, ui};
+    app::TRecordKeeper records{"", nullptr};
+    // The capture's file work as the main window does it: a record for each log's queue.
+    void Capture(const std::string& time, const std::string& date) {
+        const std::string record = app::CaptureRecord(time, date);
+        records.Add(paths.TimeLog, record);
+        records.Add(paths.UserLog, record);
+    }
 };
 
 // Light-barrier pulses (1 ms on, 1 ms off) through the watcher, the event thread, the UI loop and
@@ -132,7 +140,7 @@ struct TWatcherRig {
 void CtsPulses2ms() {
     TWatcherRig rig;
     if (!rig.pty.Ok()) return;
-    auto& [pty, dir, paths, ui, cts, driver, port] = rig;
+    auto& [pty, dir, paths, ui, cts, driver, port, records] = rig;
     const int pulses = 20000;
     std::vector<clk::time_point> began(pulses);
     std::atomic<int> begun{0};
@@ -141,7 +149,7 @@ void CtsPulses2ms() {
     port.OnCTSChange = [&](TCustomComPort&, bool on) {
         if (!on) return;
         captured.push_back(clk::now());
-        app::AppendCaptureRecords(std::to_string(captured.size()), "09-12-2026", paths);
+        rig.Capture(std::to_string(captured.size()), "09-12-2026");
     };
     port.OpenPort();
     WithUiLoop(ui, [&] {
@@ -164,10 +172,11 @@ void CtsPulses2ms() {
         if (matched < pulses && began[matched] <= c) late.push_back(Ms(c - began[matched++]));
         else ++duplicated;
     }
-    const auto records = std::filesystem::file_size(paths.TimeLog) / 35;
+    records.WaitWritten(std::chrono::seconds(60));
+    const auto written = std::filesystem::file_size(paths.TimeLog) / 35;
     bench::Figure("cts_pulses_2ms_lost", pulses - matched, "pulses");
     bench::Figure("cts_pulses_2ms_duplicated", duplicated, "pulses");
-    bench::Figure("cts_pulses_2ms_records", static_cast<double>(records), "records");
+    bench::Figure("cts_pulses_2ms_records", static_cast<double>(written), "records");
     bench::Figure("cts_pulse_to_capture_p99_ms", bench::Percentile(late, 99), "ms");
     bench::Figure("cts_pulse_to_capture_max_ms", bench::Percentile(late, 100), "ms");
 }
@@ -178,11 +187,11 @@ void CtsPulses2ms() {
 void CtsRecordError(bool loaded, const std::string& suffix) {
     TWatcherRig rig;
     if (!rig.pty.Ok()) return;
-    auto& [pty, dir, paths, ui, cts, driver, port] = rig;
+    auto& [pty, dir, paths, ui, cts, driver, port, records] = rig;
     port.OnCTSChange = [&](TCustomComPort& p, bool on) {
         if (!on) return;
         const app::TCaptureTexts texts = app::CaptureTextsAt(p.LineChangeTime(), ":");
-        app::AppendCaptureRecords(texts.Time, texts.Date, paths);
+        rig.Capture(texts.Time, texts.Date);
     };
     port.OpenPort();
     std::optional<bench::TBusyMachine> busy;
@@ -204,6 +213,7 @@ void CtsRecordError(bool loaded, const std::string& suffix) {
     });
     busy.reset();
     port.ClosePort();
+    records.WaitWritten(std::chrono::seconds(60));
     const std::vector<double> error = bench::RecordErrorsMs(made, testing_support::Slurp(paths.TimeLog));
     bench::Figure(("cts_record_error_p99_ms" + suffix).c_str(), bench::Percentile(error, 99), "ms");
     bench::Figure(("cts_record_error_max_ms" + suffix).c_str(), bench::Percentile(error, 100), "ms");

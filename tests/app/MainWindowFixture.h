@@ -1,5 +1,5 @@
 // A main window's services for window tests: the real clock and cursor, everything else recorded,
-// and a fresh folder as the executable's.
+// and a fresh folder as the executable's, with the user's data folder inside it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,6 +18,7 @@ protected:
         services.Dialogs = &dialogs;
         services.Cursor = &app::SystemCursor();
         services.ExeDir = dir.Path();
+        services.DataDir = dir / "data/";
     }
 
     testing_support::TTempDir dir;

@@ -3,13 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "base/ClockSim.h"
-#include "base/TextFile.h"
-#include "tests/TestDir.h"
 
 using namespace app;
-using testing_support::Slurp;
-using testing_support::Spit;
-using testing_support::TTempDir;
 
 TEST(StopwatchTest, paths_are_the_exe_folder_joined_with_the_names_as_they_stand) {
     TDataPaths p = TDataPaths::Build("/opt/Tempix/");
@@ -39,42 +34,6 @@ TEST(StopwatchTest, record_bytes) {
     EXPECT_EQ(CaptureRecord("14h05h09h,187 UT ok", "(07-12-2026)"), "14h05h09h,187 UT ok   (07-12-2026)\r\n");
     // A non-ASCII separator goes out in the ANSI code page.
     EXPECT_EQ(CaptureRecord("14ł05ł09,187 UT", "(07-12-2026)"), "   14\xB3" "05\xB3" "09,187 UT   (07-12-2026)\r\n");
-}
-
-TEST(StopwatchTest, capture_creates_both_logs_and_appends_to_each) {
-    TTempDir dir;
-    TDataPaths p = TDataPaths::Build(dir.Path());
-    AppendCaptureRecords("14:05:09,187 UT", "(07-12-2026)", p);
-    EXPECT_EQ(Slurp(p.TimeLog), "   14:05:09,187 UT   (07-12-2026)\r\n");
-    EXPECT_EQ(Slurp(p.UserLog), "   14:05:09,187 UT   (07-12-2026)\r\n");
-    AppendCaptureRecords("14:05:10,000 UT", "(07-12-2026)", p);
-    EXPECT_EQ(Slurp(p.TimeLog), "   14:05:09,187 UT   (07-12-2026)\r\n   14:05:10,000 UT   (07-12-2026)\r\n");
-}
-
-TEST(StopwatchTest, user_log_equal_to_the_main_log_gets_two_records) {
-    TTempDir dir;
-    TDataPaths p = TDataPaths::Build(dir.Path());
-    p.UserLog = p.TimeLog;
-    AppendCaptureRecords("14:05:09,187 UT", "(07-12-2026)", p);
-    EXPECT_EQ(Slurp(p.TimeLog), "   14:05:09,187 UT   (07-12-2026)\r\n   14:05:09,187 UT   (07-12-2026)\r\n");
-}
-
-TEST(StopwatchTest, failing_main_log_skips_the_user_log_and_failing_user_log_keeps_the_main_record) {
-    TTempDir dir;
-    TDataPaths p = TDataPaths::Build(dir.Path());
-    p.TimeLog = dir / "missing-folder/time.txt";
-    EXPECT_THROW(AppendCaptureRecords("14:05:09,187 UT", "(07-12-2026)", p), base::EInOutError);
-    EXPECT_FALSE(base::FileExists(p.UserLog));
-
-    p = TDataPaths::Build(dir.Path());
-    p.UserLog = dir / "missing-folder/log.txt";
-    try {
-        AppendCaptureRecords("14:05:09,187 UT", "(07-12-2026)", p);
-        FAIL();
-    } catch (const base::EInOutError& e) {
-        EXPECT_EQ(e.ErrorCode(), 3);
-    }
-    EXPECT_EQ(Slurp(p.TimeLog), "   14:05:09,187 UT   (07-12-2026)\r\n");
 }
 
 namespace {

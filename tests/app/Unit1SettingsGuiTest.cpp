@@ -171,6 +171,7 @@ TEST_F(Unit1SettingsGuiTest, chosen_user_log_changes_the_log_and_the_about_box_b
     EXPECT_EQ(form->Paths().UserLog, dir / "mine.txt");
     EXPECT_EQ(form->StatusBar1->Caption(), status);
     form->CaptureRoutine(base::SystemClock().UnixUsNow());
+    ASSERT_TRUE(form->Records().WaitWritten(std::chrono::seconds(5)));
     EXPECT_EQ(Slurp(dir / "mine.txt").substr(0, 5), "old\r\n");  // kept, the record after it
     EXPECT_EQ(Slurp(dir / "mine.txt").size(), 5u + 35u);
     dialogs.NextSaveName.reset();
