@@ -225,12 +225,21 @@ void TCustomComPort::OpenPort() {
         device_->SetCommMask(EventsToMask(Events));
         threadEnded_ = false;
         TComEvents events = Events;
-        try {
-            thread_ = std::thread([this, events] { ThreadBody(events); });
-        } catch (const std::system_error&) {  // no thread to be had: the device is let go, not kept
+        // No thread to be had, for the driver's line watcher or the event thread: the device is
+        // let go, not kept.
+        int error = ERROR_NOT_ENOUGH_MEMORY;
+        bool started = device_->StartWatching(error);
+        if (started) {
+            try {
+                thread_ = std::thread([this, events] { ThreadBody(events); });
+            } catch (const std::system_error&) {
+                started = false;
+            }
+        }
+        if (!started) {
             CloseDevice();
             connected_ = false;
-            throw EComPort(1, 8);  // ERROR_NOT_ENOUGH_MEMORY
+            throw EComPort(1, error);
         }
         threadCreated_ = true;
     }
@@ -240,16 +249,17 @@ void TCustomComPort::OpenPort() {
 }
 
 void TCustomComPort::ClosePort() {
-    if (!connected_ || closing_) return;  // closed, or being closed by a call further up
+    if (!connected_ || closing_ || stopAskedUs_) return;  // closed, or being closed by a call further up
     if (dispatching_ > 0) {
         closeDeferred_ = true;  // the event thread waits for this very dispatch: close when it returns
         reopenDeferred_ = false;
         return;
     }
-    // Edges the event thread saw before the stop was asked for were real passages: the reports it
-    // has queued for this thread run to their end first. One it sees from now on is dropped.
+    // Edges seen before the stop was asked for were real passages, however many wait in the queue
+    // or in the driver: the reports queued for this thread run to their end first, and those the
+    // driver still holds are handed on while the event thread stops. One seen from now on is dropped.
+    THeldFor asked(stopAskedUs_, std::optional<int64_t>(clock_.MonotonicUsNow()));
     if (threadCreated_ && syncMethod_ != smNone) {
-        THeldFor asked(stopAskedUs_, std::optional<int64_t>(clock_.MonotonicUsNow()));
         ui_.RunPending();
         if (!connected_) return;
     }

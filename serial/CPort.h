@@ -206,6 +206,7 @@ private:
     bool SeenAfterStop(const std::optional<TEdgeTime>& seen) const {
         return stopAskedUs_ && seen && seen->MonoUs >= *stopAskedUs_;
     }
+    TComEvents RunsWhileClosing(TComEvents events, const std::optional<TEdgeTime>& seen) const;
     TModemSignals ReadSignals(const std::function<bool(uint32_t&, int&)>& read);
     void EndDispatch();
     void ReportLineSignals(bool open);

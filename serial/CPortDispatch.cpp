@@ -84,12 +84,13 @@ void TCustomComPort::Dispatch(TComEvents events, const TEdgeTime& waitReturned) 
     switch (syncMethod_) {
     case smThreadSync:
         ui_.Synchronize([this, events, lines, seen] {
-            if (closing_ || SeenAfterStop(seen)) return;  // run by the close's own wait for the thread
+            const TComEvents run = RunsWhileClosing(events, seen);
+            if (!run) return;
             ++dispatching_;
             try {
                 THeldFor held(eventLines_, lines);
                 THeldFor heldTime(eventTime_, seen);
-                RunEventHandlers(events);
+                RunEventHandlers(run);
             } catch (...) {
                 EndDispatch();
                 throw;
@@ -109,7 +110,7 @@ void TCustomComPort::Dispatch(TComEvents events, const TEdgeTime& waitReturned) 
             if (!(events & EventBit(e))) continue;
             std::weak_ptr<bool> alive = alive_;
             ui_.Post([this, alive, e, lines, seen] {
-                if (alive.expired() || !connected_ || closing_ || SeenAfterStop(seen)) return;
+                if (alive.expired() || !connected_ || !RunsWhileClosing(EventBit(e), seen)) return;
                 ++dispatching_;
                 try {
                     THeldFor held(eventLines_, lines);
@@ -123,6 +124,14 @@ void TCustomComPort::Dispatch(TComEvents events, const TEdgeTime& waitReturned) 
         }
         break;
     }
+}
+
+// What of a report still runs: everything while the port is open; once a close is under way, only a
+// CTS edge seen before the stop was asked for, which is a runner to record. Reports of a close are
+// run by the close's own wait for the thread.
+TComEvents TCustomComPort::RunsWhileClosing(TComEvents events, const std::optional<TEdgeTime>& seen) const {
+    if (SeenAfterStop(seen)) return 0;
+    return closing_ ? static_cast<TComEvents>(events & EventBit(evCTS)) : events;
 }
 
 void TCustomComPort::EndDispatch() {

@@ -35,10 +35,17 @@ public:
     virtual bool SetCommState(const TDCB& dcb, int& error) = 0;
     virtual bool SetCommTimeouts(const TCommTimeouts& t, int& error) = 0;
     virtual void SetCommMask(uint32_t mask) = 0;
+    // Starts what watches the lines, once the mask is set and before the first wait; false with the
+    // Windows error code when it cannot (no thread to be had).
+    virtual bool StartWatching(int& error) {
+        (void)error;
+        return true;
+    }
     // Blocks until an event of the mask (its bits in `events`), the stop, or a failure. Gone: the
     // device has disappeared (every further wait would fail at once).
     virtual TWait WaitCommEvent(uint32_t& events) = 0;
-    // Wakes every wait at once; the next waits return Stopped until the device is closed.
+    // Wakes every wait at once. The next waits hand on the line changes the device had kept by then,
+    // one a wait, then return Stopped until the device is closed.
     virtual void StopWaits() = 0;
     virtual bool GetCommModemStatus(uint32_t& status, int& error) = 0;
     // The status that goes with the line events the last wait returned, asked on the waiting thread

@@ -165,13 +165,25 @@ public:
                 if (errno == EINTR) continue;
                 return TWait::Failed;
             }
-            if (p[0].revents) return TWait::Stopped;
             if (p[1].revents) Drain(wakeFd_);
             uint32_t ev = 0;
-            if (p[2].revents & POLLIN) ev |= TakeInput();
-            if (p[2].revents & (POLLHUP | POLLERR | POLLNVAL)) gone_ = true;
+            if (p[0].revents) {
+                // Stopped: the CTS edges counted by then are still handed on, one a wait (each is
+                // a runner); then nothing more.
+                std::lock_guard<std::mutex> g(waitLock_);
+                if (!edgesAtStop_) {
+                    LineEvents();
+                    edgesAtStop_ = mask_ & EV_CTS ? ctsEdges_.size() : 0;
+                }
+                if (*edgesAtStop_ == 0) return TWait::Stopped;
+                --*edgesAtStop_;
+                ev = EV_CTS;
+            } else {
+                if (p[2].revents & POLLIN) ev |= TakeInput();
+                if (p[2].revents & (POLLHUP | POLLERR | POLLNVAL)) gone_ = true;
+            }
             std::lock_guard<std::mutex> g(waitLock_);
-            ev |= LineEvents();
+            if (!edgesAtStop_) ev |= LineEvents();
             ev &= mask_;
             eventHasCts_ = (ev & EV_CTS) && !ctsEdges_.empty();
             if (eventHasCts_) {  // one counted edge per wait, with its level and the time it was seen
@@ -543,6 +555,7 @@ private:
     bool ctsHanded_ = false;   // the level the last edge handed on left the line at
     bool ctsSkew_ = false;     // one edge handed on that the counter has not counted
     bool eventHasCts_ = false; // the last wait handed on an edge
+    std::optional<size_t> edgesAtStop_;  // once stopped: the edges still to hand on
     TEdgeTime eventCts_;       // ... seen at this time
     uint32_t ctsPolledTaken_ = 0;  // the poller's edges counted in so far
     static constexpr int kQuietLooks = 2;

@@ -1,6 +1,7 @@
 #include "serial/ComDriverSim.h"
 
 #include <cstring>
+#include <thread>
 
 #include "base/Clock.h"
 #include <utility>
@@ -42,19 +43,20 @@ public:
         l_->kept_.Restart(l_->status_);
     }
     TWait WaitCommEvent(uint32_t& events) override {
+        if (l_->SlowWaitMs) std::this_thread::sleep_for(std::chrono::milliseconds(l_->SlowWaitMs));
         std::unique_lock<std::mutex> g(l_->lock_);
         l_->changed_.wait(g, [&] {
             return l_->stopped_ || l_->gone_ || (l_->pending_ & l_->mask_) || !l_->kept_.Empty();
         });
-        if (l_->stopped_) return TWait::Stopped;  // the stop wins
-        if (l_->gone_) return TWait::Gone;
-        if (std::optional<TLineChange> c = l_->kept_.Take()) {  // one kept change a wait
+        if (std::optional<TLineChange> c = l_->kept_.Take()) {  // one kept change a wait, also once stopped
             events = c->Events;
             eventStatus_ = c->Status;
             eventAt_ = c->At;
             l_->changed_.notify_all();
             return TWait::Event;
         }
+        if (l_->stopped_) return TWait::Stopped;  // the stop wins over what was not kept
+        if (l_->gone_) return TWait::Gone;
         events = l_->pending_ & l_->mask_;
         l_->pending_ &= ~events;
         // The lines as this wait found them, and the time the change was seen, if scripted.
@@ -67,6 +69,7 @@ public:
         {
             std::lock_guard<std::mutex> g(l_->lock_);
             l_->stopped_ = true;
+            l_->kept_.Stop();
         }
         l_->changed_.notify_all();
     }

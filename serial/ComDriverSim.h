@@ -36,6 +36,8 @@ public:
     // and time, however long the window holds a report; else (the default) the wait finds the
     // levels as they are then, and a pulse that came and went meanwhile is gone.
     bool KeepChanges = false;
+    // Each wait begins this much later: an event thread that comes back late for the next change.
+    int SlowWaitMs = 0;
 
     // What the component did.
     int SetCommStateCalls = 0;

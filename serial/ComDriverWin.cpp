@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <system_error>
 #include <thread>
 
 #include "base/Clock.h"
@@ -83,24 +84,40 @@ public:
         changes_.Restart(status);
     }
 
-    // The event thread's wait: the next change the watcher kept, or the watcher's end.
-    TWait WaitCommEvent(uint32_t& events) override {
-        if (!watcher_.joinable() && WaitForSingleObject(stop_, 0) != WAIT_OBJECT_0)
+    bool StartWatching(int& error) override {
+        if (watcher_.joinable()) return true;
+        try {
             watcher_ = std::thread([this] { WatchLines(); });
+        } catch (const std::system_error&) {
+            error = ERROR_NOT_ENOUGH_MEMORY;
+            return false;
+        }
+        return true;
+    }
+
+    // The event thread's wait: the next change the watcher kept, even once stopped (an edge seen
+    // before the stop is a runner), or the watcher's end.
+    TWait WaitCommEvent(uint32_t& events) override {
+        int error = 0;
+        if (!watcher_.joinable() && WaitForSingleObject(stop_, 0) != WAIT_OBJECT_0 && !StartWatching(error))
+            return TWait::Failed;
         HANDLE list[2] = {stop_, kept_};
         for (;;) {
-            if (WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0) return TWait::Stopped;
             if (std::optional<TLineChange> c = changes_.Take()) {
                 events = c->Events;
                 event_ = *c;
                 return TWait::Event;
             }
+            if (WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0) return TWait::Stopped;
             if (watcherEnd_ != TWait::Event) return watcherEnd_;
             if (WaitForMultipleObjects(2, list, FALSE, INFINITE) == WAIT_FAILED) return TWait::Failed;
         }
     }
 
-    void StopWaits() override { SetEvent(stop_); }
+    void StopWaits() override {
+        changes_.Stop();
+        SetEvent(stop_);
+    }
 
     bool GetCommModemStatus(uint32_t& status, int& error) override {
         DWORD s = 0;

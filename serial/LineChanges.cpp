@@ -6,10 +6,12 @@ void TLineChanges::Restart(uint32_t status) {
     std::lock_guard<std::mutex> g(lock_);
     changes_.clear();
     ctsKept_ = status & MS_CTS_ON;
+    stopped_ = false;
 }
 
 void TLineChanges::Keep(uint32_t events, uint32_t status, const TEdgeTime& at) {
     std::lock_guard<std::mutex> g(lock_);
+    if (stopped_) return;
     const bool cts = status & MS_CTS_ON;
     if ((events & EV_CTS) && cts == ctsKept_) {
         // The line went the other way and back before this look: the first edge, with this time too.
@@ -37,6 +39,11 @@ std::optional<TLineChange> TLineChanges::Take() {
     TLineChange c = changes_.front();
     changes_.pop_front();
     return c;
+}
+
+void TLineChanges::Stop() {
+    std::lock_guard<std::mutex> g(lock_);
+    stopped_ = true;
 }
 
 bool TLineChanges::Empty() {

@@ -27,6 +27,8 @@ public:
     // One return of the watcher's wait: its events (the mask's), the lines read then, its time.
     void Keep(uint32_t events, uint32_t status, const TEdgeTime& at);
     std::optional<TLineChange> Take();
+    // What is kept by now is still taken; nothing is kept from now on, until the next Restart.
+    void Stop();
     bool Empty();
 
 private:
@@ -36,6 +38,7 @@ private:
     std::mutex lock_;
     std::deque<TLineChange> changes_;
     bool ctsKept_ = false;  // the CTS level of the last change kept
+    bool stopped_ = false;
 };
 
 }  // namespace serial

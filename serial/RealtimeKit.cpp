@@ -7,6 +7,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
+#include <system_error>
 #include <thread>
 
 namespace serial {
@@ -77,7 +79,13 @@ bool KitCall(GDBusConnection* bus, const char* method, GVariant* args, const TDe
 }  // namespace
 
 TKitGrant AskRealtimeKit(const TKitRequest& request, const std::string& busAddress) {
-    TDeadline deadline(request.TimeoutMs);
+    std::optional<TDeadline> bounded;
+    try {
+        bounded.emplace(request.TimeoutMs);
+    } catch (const std::system_error&) {  // no thread for the deadline: an unbounded exchange is not begun
+        return TKitGrant::None;
+    }
+    const TDeadline& deadline = *bounded;
     GDBusConnection* bus = g_dbus_connection_new_for_address_sync(
         busAddress.c_str(),
         static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |

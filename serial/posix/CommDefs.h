@@ -5,7 +5,7 @@
 
 namespace serial {
 
-inline constexpr int ERROR_INVALID_HANDLE = 6;
+inline constexpr int ERROR_INVALID_HANDLE = 6, ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr uint32_t MS_CTS_ON = 0x10, MS_DSR_ON = 0x20, MS_RING_ON = 0x40, MS_RLSD_ON = 0x80;
 inline constexpr uint32_t CE_RXOVER = 0x1, CE_OVERRUN = 0x2, CE_RXPARITY = 0x4, CE_FRAME = 0x8,
                           CE_BREAK = 0x10, CE_TXFULL = 0x100, CE_IOE = 0x400, CE_MODE = 0x8000;

@@ -433,6 +433,27 @@ TEST_F(CPortTest, a_report_taken_up_late_tells_when_the_line_changed_in_every_sy
 // A driver that tells only the lines' levels (Windows): its watcher keeps every change for the
 // event thread. One CTS event that finds the line where the last change left it was a pulse that
 // came and went between two looks: both its edges are handed on, with that look's time.
+// Three runners 15 ms apart while the window is busy, then a stop: the changes the driver still
+// keeps are handed on before the thread ends, each with its own time, though the event thread comes
+// back for each later than the window runs what is queued.
+TEST_F(CPortTest, a_stop_keeps_every_edge_the_driver_kept_before_it) {
+    line.KeepChanges = true;
+    line.SlowWaitMs = 2;
+    port.OpenPort();
+    std::vector<int64_t> runners;
+    port.OnCTSChange = [&](TCustomComPort& p, bool on) {
+        if (on) runners.push_back(p.LineChangeMonotonicTime());
+    };
+    for (int runner = 0; runner < 3; ++runner) {
+        line.SetCTS(true);
+        line.SetCTS(false);
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    }
+    port.ClosePort();
+    ASSERT_EQ(runners.size(), 3u);
+    for (size_t i = 1; i < runners.size(); ++i) EXPECT_LT(runners[i - 1] + 10000, runners[i]) << i;
+}
+
 TEST(LineChangesTest, a_cts_event_at_the_same_level_is_a_whole_pulse) {
     TLineChanges kept;
     kept.Restart(0);

@@ -467,3 +467,20 @@ TEST_F(ScriptedLinesTest, an_edge_no_watcher_timed_takes_the_time_of_the_look_th
     EXPECT_GT(reports[3].second, reports[2].second);
     port->ClosePort();  // its report of the lines off still finds `reports`
 }
+
+// Three runners 15 ms apart while the window is busy, then a stop: the edges still counted in the
+// driver are handed on before it ends, each a report of its own, though the event thread comes back
+// for each later than the window runs what is queued.
+TEST_F(ScriptedLinesTest, a_stop_keeps_every_edge_counted_before_it) {
+    Open();
+    lines.slowLookMs = 2;
+    log.clear();
+    for (int runner = 0; runner < 3; ++runner) {
+        lines.SetCts(true);
+        lines.SetCts(false);
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    }
+    port->ClosePort();
+    EXPECT_EQ(testing_support::Count(log, "cts1 "), 3) << log;
+    EXPECT_FALSE(port->Connected());
+}

@@ -24,4 +24,10 @@ inline bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+inline int Count(const std::string& s, const std::string& part) {
+    int n = 0;
+    for (size_t at = s.find(part); at != std::string::npos; at = s.find(part, at + part.size())) ++n;
+    return n;
+}
+
 }  // namespace testing_support

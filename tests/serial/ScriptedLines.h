@@ -30,6 +30,9 @@ struct TScriptedLines {
     // another thread (the event thread) has read the counters with the edge that woke the watcher,
     // and the lines after them: neither shows it.
     std::atomic<bool> edgeAsWaitBegins{false};
+    // How long a look at the counters takes on any thread but the watcher's: an event thread that
+    // comes back late for the next edge, as a busy machine's does.
+    std::atomic<int> slowLookMs{0};
     // The CTS count as the thread in TIOCMIWAIT (the driver's line watcher) last read it.
     std::atomic<uint32_t> ctsReadByWatcher{0};
 
@@ -59,6 +62,7 @@ struct TScriptedLines {
                 *ic = {};
                 ic->cts = static_cast<int>(ctsCount.load());
                 if (std::this_thread::get_id() != waiter_) {
+                    if (int ms = slowLookMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
                     linesReadWithCount_ = linesReadElsewhere_.load();
                     ctsReadElsewhere_ = static_cast<uint32_t>(ic->cts);
                 } else {
