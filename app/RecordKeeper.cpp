@@ -16,13 +16,13 @@ std::string FolderOf(const std::string& path) {
     return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
 }
 
-// A length of up to nine digits followed by `end`; false for anything else.
+// A length of up to nine digits, no leading zero, followed by `end`; false for anything else.
 bool ReadLength(const std::string& bytes, size_t& at, char end, size_t& value) {
     const size_t from = at;
     value = 0;
     while (at < bytes.size() && bytes[at] >= '0' && bytes[at] <= '9' && at - from < 9)
         value = value * 10 + static_cast<size_t>(bytes[at++] - '0');
-    if (at == from || at >= bytes.size() || bytes[at] != end) return false;
+    if (at == from || (bytes[from] == '0' && at - from > 1) || at >= bytes.size() || bytes[at] != end) return false;
     ++at;
     return true;
 }

@@ -15,6 +15,9 @@
 #    minimised, and shows the right second at once when it is restored.
 # 4. Text at 150 % (GNOME's text scale 1.5, Windows at 144 DPI): the windows grow with their text, and
 #    mouse mode still centres the cursor in the lock window and captures there.
+# 5. Linux, as root: the time log on a full disk (a small tmpfs the test mounts) and then made
+#    immutable (chattr +i), each an episode as in run 1; strace sees every append to a log flushed
+#    (fdatasync on its descriptor after the write, before the close).
 # Runs 2 to 4 are under the Polish locale when the machine has it, run 1 under "C": the files are
 # the same bytes under both.
 # A picture of every window is kept in $TEMPIX_SCREENSHOTS, when that is set.
@@ -72,7 +75,9 @@ set_dpi() {
   "${launcher[@]}" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
 }
 large_text=false
+small=
 cleanup() {
+  if [ -n "$small" ]; then chattr -i "$small/time.txt" 2>/dev/null || true; umount "$small" 2>/dev/null || true; fi
   if [ -n "$holder" ]; then touch "$dir/release"; wait "$holder" 2>/dev/null || true; fi
   stop_program
   # The Windows build keeps waiting records in the prefix's user folder: none may outlive the test.
@@ -151,6 +156,7 @@ shot() {
 }
 
 polish=C
+tracer=()
 if grep -qix 'pl_PL.utf-\?8' <<<"$(locale -a 2>/dev/null)"; then polish=pl_PL.UTF-8; fi
 
 # start_program DIR LOCALE [VAR=VALUE...]: the program copied into DIR, started there with the
@@ -158,7 +164,7 @@ if grep -qix 'pl_PL.utf-\?8' <<<"$(locale -a 2>/dev/null)"; then polish=pl_PL.UT
 start_program() {
   dir=$1
   cp "$exe" "$dir/$name"
-  (cd "$dir" && exec env LC_ALL="$2" LANGUAGE='' XDG_DATA_HOME="$work/data" "${@:3}" "${launcher[@]}" "$dir/$name") \
+  (cd "$dir" && exec env LC_ALL="$2" LANGUAGE='' XDG_DATA_HOME="$work/data" "${@:3}" "${tracer[@]}" "${launcher[@]}" "$dir/$name") \
     >"$dir/run.log" 2>&1 &
   pid=$!
   local w=
@@ -168,27 +174,36 @@ start_program() {
   sleep 0.5
 }
 
+# episode SHOT: three captures by Enter while the time log cannot be written: the first one's error
+# report comes once and the Enter that dismisses it captures nothing; the others open no box; the
+# user log has all three.
+episode() {
+  local before n
+  before=$(user_records)
+  xdotool key Return
+  wait_for 5 has_user_records $((before + 1)) || fail "$(user_records) records in the user log after the capturing Enter"
+  wait_for 5 box_up || fail "no error report"
+  shot "$1" 'Tempix ver 1\.2$'
+  sleep 0.3
+  box_up || { sleep 0.2; box_up; } || fail "the report closed by itself"
+  xdotool key Return
+  wait_for 5 box_down || fail "Enter did not dismiss the report"
+  sleep 0.5
+  has_user_records $((before + 1)) || fail "the dismissing Enter captured ($(user_records) records)"
+  for n in 2 3; do
+    xdotool key Return
+    wait_for 5 has_user_records $((before + n)) || fail "$(user_records) records in the user log after Enter $n"
+  done
+  sleep 0.5
+  box_down || fail "a second report in one episode"
+}
+
 # 1. A time log that cannot be written.
 mkdir "$work/report"
 dir=$work/report
 hold_log
 start_program "$work/report" C
-xdotool key Return
-wait_for 5 has_user_records 1 || fail "$(user_records) records in the user log after the capturing Enter"
-wait_for 5 box_up || fail "no error report"
-shot error-report 'Tempix ver 1\.2$'
-sleep 0.3
-box_up || { sleep 0.2; box_up; } || fail "the report closed by itself"
-xdotool key Return
-wait_for 5 box_down || fail "Enter did not dismiss the report"
-sleep 0.5
-has_user_records 1 || fail "the dismissing Enter captured ($(user_records) records)"
-for n in 2 3; do
-  xdotool key Return
-  wait_for 5 has_user_records "$n" || fail "$(user_records) records in the user log after Enter $n"
-done
-sleep 0.5
-box_down || fail "a second report in one episode"
+episode error-report
 xdotool mousemove 0 0
 sleep 0.3
 shot records-waiting 'Tempix ver 1\.2 \(GMT'
@@ -389,6 +404,32 @@ wait_for 10 window_down '^Blokada myszy' || fail "Shift+F9 did not end mouse mod
 stop_program
 set_dpi 96
 large_text=false
+
+# 5. A full disk and an immutable log, and the flushes.
+if [ ${#launcher[@]} -eq 0 ] && [ "$(id -u)" -eq 0 ] && command -v strace >/dev/null; then
+  mkdir "$work/faults" "$work/small"
+  small=$work/small
+  mount -t tmpfs -o size=64k tmpfs "$small" || fail "could not mount a small tmpfs"
+  dd if=/dev/zero of="$small/filler" bs=4k >/dev/null 2>&1 || true  # until the disk is full
+  ln -s "$small/time.txt" "$work/faults/time.txt"
+  tracer=(strace -f -qq -e trace=openat,write,fdatasync,close -o "$work/strace.log")
+  start_program "$work/faults" C
+  tracer=()
+  episode disk-full
+  rm "$small/filler"
+  wait_for 2 logs_agree || fail "once the disk had room, time.txt held $(records) records, the user log $(user_records)"
+  chattr +i "$small/time.txt"
+  episode immutable-log
+  chattr -i "$small/time.txt"
+  wait_for 2 logs_agree || fail "once it could be written, time.txt held $(records) records, the user log $(user_records)"
+  # strace ends with the program it traces (told to end, it would leave it running).
+  kill "$(pgrep -P "$pid")"
+  stop_program
+  python3 "$(dirname "$0")/flushed_writes.py" "$work/strace.log" "$work/faults/time.txt" "$work/faults/temp.txt" ||
+    fail "a log written without a flush"
+  umount "$small"
+  small=
+fi
 
 # The records' shape, digits aside, is the same under both locales.
 shape() { tr '0-9' '#' <"$1" | sort -u; }
