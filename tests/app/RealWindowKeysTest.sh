@@ -412,7 +412,7 @@ if [ ${#launcher[@]} -eq 0 ] && [ "$(id -u)" -eq 0 ] && command -v strace >/dev/
   mount -t tmpfs -o size=64k tmpfs "$small" || fail "could not mount a small tmpfs"
   dd if=/dev/zero of="$small/filler" bs=4k >/dev/null 2>&1 || true  # until the disk is full
   ln -s "$small/time.txt" "$work/faults/time.txt"
-  tracer=(strace -f -qq -e trace=openat,write,fdatasync,close -o "$work/strace.log")
+  tracer=(strace -f -qq -e "trace=openat,write,fdatasync,close" -o "$work/strace.log")
   start_program "$work/faults" C
   tracer=()
   episode disk-full
