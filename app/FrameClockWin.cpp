@@ -26,7 +26,8 @@ UINT FramePeriodMs(HWND window) {
     if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor) &&
         EnumDisplaySettingsW(monitor.szDevice, ENUM_CURRENT_SETTINGS, &mode) && mode.dmDisplayFrequency > 1)
         hz = mode.dmDisplayFrequency;  // 0 and 1 stand for the hardware's default
-    return std::max<UINT>(USER_TIMER_MINIMUM, 1000 / hz - 1);
+    // Above 1000 Hz a frame is shorter than the timer can wait: every tick then.
+    return std::max<UINT>(USER_TIMER_MINIMUM, hz >= 1000 ? 0 : 1000 / hz - 1);
 }
 
 }  // namespace

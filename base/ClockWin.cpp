@@ -40,6 +40,7 @@ class TSystemTimePrivilege {
 public:
     TSystemTimePrivilege() {
         if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token_)) {
+            error_ = GetLastError();  // the refusal's reason
             token_ = nullptr;
             return;
         }
