@@ -99,8 +99,10 @@ TServices SystemServices() {
     s.Cursor = &SystemCursor();
     s.ComDriver = &serial::SystemComDriver();
     s.ListPorts = serial::SystemPortLister();
-    s.ExeDir = base::ExecutableDirectory();
     s.DataDir = base::UserDataDirectory();
+    const TFolders folders = FindFolders(base::ExecutableDirectory(), s.DataDir);
+    s.ExeDir = folders.Program;
+    s.FilesDir = folders.Files;
     s.Format = base::UserFormatSettings();
     return s;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/Dialogs.h"
+#include "app/Stopwatch.h"
 #include "base/Clock.h"
 #include "base/Cursor.h"
 #include "base/Format.h"
@@ -21,7 +22,8 @@ struct TServices {
     base::TCursor* Cursor = nullptr;
     serial::TComDriver* ComDriver = nullptr;
     serial::TPortLister ListPorts;
-    std::string ExeDir;
+    std::string ExeDir;   // the program's own files (the help book); the data files too, unless FilesDir
+    std::string FilesDir;  // where the data files live, when not in ExeDir
     std::string DataDir;  // the user's own folder for the program (kept records); "" for none
     base::TFormatSettings Format;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/AnsiCodePage.h"
+#include "base/TextFile.h"
 
 namespace app {
 
@@ -18,6 +19,27 @@ TDataPaths TDataPaths::Build(const std::string& exeDir) {
     p.UserLog = exeDir + "temp.txt";
     p.LockoutSettings = exeDir + "usercts.dat";
     return p;
+}
+
+TFolders FindFolders(const std::string& exeDir, const std::string& userDir) {
+    TFolders f{exeDir, exeDir + "locale", exeDir};
+    const bool systemLayout =
+        !base::FileExists(exeDir + "help/index.html") && base::FileExists(exeDir + "../share/tempix/help/index.html");
+    if (systemLayout) {
+        f.Program = exeDir + "../share/tempix/";
+        f.Catalogues = exeDir + "../share/locale";
+    }
+    const bool installed = systemLayout || base::FileExists(exeDir + "Uninstall.exe");
+    if ((!installed && base::FolderWritable(exeDir)) || userDir.empty()) return f;
+    try {
+        base::MakeDirectories(userDir);
+        if (!base::FileExists(userDir + "sndata.txt") && base::FileExists(f.Program + "sndata.txt"))
+            base::RewriteFile(userDir + "sndata.txt", base::ReadWholeFile(f.Program + "sndata.txt"));
+        f.Files = userDir;
+    } catch (const base::EInOutError&) {
+        // No folder of the user's to be had: beside the executable, where each write says why it fails.
+    }
+    return f;
 }
 
 int CaptureKeyCode(int keyIndex) {

@@ -26,6 +26,19 @@ struct TDataPaths {
     static TDataPaths Build(const std::string& exeDir);
 };
 
+// Where the program's files are. The program's own (help, the sample server list, catalogues) lie
+// beside the executable, or where the system installs them (/usr/bin/tempix with /usr/share/tempix).
+// The data files lie beside the executable where its folder can be written (a portable package, a
+// build), else in the user's own folder: an installed program (under /usr, or under Program Files
+// with its uninstaller beside it) or a read-only medium. That folder is made at first use, with a
+// copy of the sample server list.
+struct TFolders {
+    std::string Program;  // with the help book and sndata.txt
+    std::string Catalogues;
+    std::string Files;    // the data files
+};
+TFolders FindFolders(const std::string& exeDir, const std::string& userDir);
+
 inline constexpr const char* kInitialTimeText = "00:00:00,000 UT";
 
 // Windows virtual-key codes the main window looks at.

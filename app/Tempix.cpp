@@ -17,7 +17,7 @@ public:
 
     bool OnInit() override {
         app::ApplicationTitle().clear();
-        app::UseUserLocale(base::ExecutableDirectory() + "locale");
+        app::UseUserLocale(app::FindFolders(base::ExecutableDirectory(), "").Catalogues);
         app::RunCallQueueOnUiLoop();
         app::WatchInputMessages();
         auto* form = new app::TForm1(app::SystemServices());

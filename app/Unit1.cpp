@@ -112,6 +112,9 @@ TForm1::TForm1(const TServices& services)
     Bind(wxEVT_TIMER, &TForm1::Timer1Timer, this);
     Bind(wxEVT_ICONIZE, &TForm1::FormIconize, this);
     reportTimer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { ShowPendingReport(); });
+    captionTimer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+        if (IsIconized()) ShowCaptionSecond();
+    });
     Bind(wxEVT_CHAR_HOOK, &TForm1::FormKeyDown, this);
     Bind(wxEVT_CLOSE_WINDOW, &TForm1::FormClose, this);
     Button1->Bind(wxEVT_BUTTON, &TForm1::Button1Click, this);
@@ -144,7 +147,8 @@ TForm1::TForm1(const TServices& services)
 
 void TForm1::FormCreate() {
     Timer1.Start(Panel1);
-    paths_ = TDataPaths::Build(services_.ExeDir);
+    paths_ = TDataPaths::Build(services_.FilesDir.empty() ? services_.ExeDir : services_.FilesDir);
+    paths_.HelpFile = services_.ExeDir + "TEMPIX.HLP";
     StatusBar1->SetCaption(wxString::FromUTF8("Czasy są zapisywane do: " + paths_.TimeLog));
     LoadDisplaySettings();
     Panel2->SetToolTip(Panel2->GetFont().GetFaceName());
@@ -172,6 +176,11 @@ void TForm1::Timer1Timer(wxTimerEvent&) {
 }
 
 void TForm1::ShowClock() {
+    ShowCaption();
+    Panel1->SetCaption(clock_.Texts().LiveText);
+}
+
+void TForm1::ShowCaption() {
     bool zoneFailed = false;
     std::string zoneError;
     try {
@@ -181,7 +190,6 @@ void TForm1::ShowClock() {
         zoneError = e.what();
     }
     const TTickTexts& t = clock_.Texts();
-    Panel1->SetCaption(t.LiveText);
     ApplicationTitle() = t.AppTitle;
     if (zoneFailed) {
         // Shown outside the tick so that the clock keeps running under the message box.
@@ -193,16 +201,24 @@ void TForm1::ShowClock() {
     if (caption != GetTitle()) SetTitle(caption);
 }
 
-// Minimised, the window draws nothing, and nothing runs for its clock. Restored, it shows the time
-// of that moment before its first frame is painted.
+// Minimised, the window draws nothing and its frames stop; only its caption, which the taskbar and
+// the window lists show, keeps the second, refreshed once a second just after it turns. Restored, it
+// shows the time of that moment before its first frame is painted.
 void TForm1::FormIconize(wxIconizeEvent& event) {
     event.Skip();
     if (event.IsIconized()) {
         Timer1.Stop();
+        ShowCaptionSecond();
     } else if (!Timer1.IsRunning() && !IsBeingDeleted()) {
+        captionTimer_.Stop();
         ShowClock();
         Timer1.Start(Panel1);
     }
+}
+
+void TForm1::ShowCaptionSecond() {
+    ShowCaption();
+    captionTimer_.StartOnce(static_cast<int>(1000 - wxGetUTCTimeMillis().GetValue() % 1000) + 5);
 }
 
 void TForm1::CaptureRoutine(TTriggerTime when) {
@@ -317,8 +333,14 @@ void TForm1::FormClose(wxCloseEvent& event) {
     bool saved = Guarded(*services_.Dialogs, [this] {
         SaveDisplaySettings(paths_.DisplaySettings, displayFont_, RadioGroup1->GetSelection());
     });
-    if (!saved && event.CanVeto()) {
-        event.Veto();  // stays open, the clock running; the next close tries again
+    // A save that fails again at every close (a folder or a file the user may not write) must not
+    // keep the program from closing: the user decides. No keeps it open, the clock running, and the
+    // next close tries again.
+    if (!saved && event.CanVeto() &&
+        !services_.Dialogs->Ask("Nie można zapisać ustawień wyświetlania do pliku " + paths_.DisplaySettings +
+                                    ".\r\nCzy mimo to zamknąć program bez zapisania ustawień?",
+                                "Zamykanie programu")) {
+        event.Veto();
         return;
     }
     // Records on their way to a slow disk get a moment; those that cannot be written are kept for
@@ -335,6 +357,7 @@ void TForm1::FormClose(wxCloseEvent& event) {
         }
     }
     Timer1.Stop();
+    captionTimer_.Stop();
     Destroy();
 }
 

@@ -65,6 +65,8 @@ private:
     void Timer1Timer(wxTimerEvent&);
     void FormIconize(wxIconizeEvent&);
     void ShowClock();
+    void ShowCaption();  // the clock read, and the caption and the application title of that moment
+    void ShowCaptionSecond();
     void FormKeyDown(wxKeyEvent&);
     void FormClose(wxCloseEvent&);
     void Button1Click(wxCommandEvent&);
@@ -95,6 +97,7 @@ private:
     wxKeyCode reportKey_ = WXK_NONE;
     wxLongLong reportWaitUntil_;
     wxTimer reportTimer_;  // its own owner: its events never reach Timer1Timer
+    wxTimer captionTimer_;  // the caption's second while minimised; its own owner too
     TDisplayFont displayFont_;
     wxFont fontDialogFont_;  // the font dialog's own font and colour, kept for the run
     wxColour fontDialogColour_;

@@ -42,6 +42,9 @@ void RewriteFile(const std::string& path, const std::string& bytes);
 // Deletes the file; one that is not there is no failure.
 void RemoveFile(const std::string& path);
 
+// Whether a file can be made in the folder (one is made and removed to find out).
+bool FolderWritable(const std::string& dir);
+
 // Makes the folder and every missing folder above it.
 void MakeDirectories(const std::string& path);
 

@@ -178,6 +178,15 @@ void RewriteFile(const std::string& path, const std::string& bytes) {
     }
 }
 
+bool FolderWritable(const std::string& dir) {
+    const std::string probe = dir + ".tempix-probe-" + std::to_string(::getpid());
+    int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
+}
+
 void RemoveFile(const std::string& path) {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw EInOutError(InOutErrorFromErrno(errno, false));
     SyncFolderOf(path);

@@ -106,6 +106,15 @@ void RewriteFile(const std::string& path, const std::string& bytes) {
     }
 }
 
+bool FolderWritable(const std::string& dir) {
+    const std::wstring probe = Utf8ToWide(dir) + L".tempix-probe-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
 void RemoveFile(const std::string& path) {
     if (DeleteFileW(Utf8ToWide(path).c_str())) return;
     const DWORD err = GetLastError();

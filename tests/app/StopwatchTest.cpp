@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "base/ClockSim.h"
+#include "tests/TestDir.h"
 
 using namespace app;
 
@@ -108,4 +111,33 @@ TEST(StopwatchTest, an_input_stamp_gives_the_event_age_unless_it_cannot_be_trust
     EXPECT_EQ(StampAgeUs(0, now), std::nullopt);          // no stamp at all
     // The server's 32 bits of milliseconds wrap every 49.7 days; the age does not.
     EXPECT_EQ(StampAgeUs(0xFFFFFFE2u, (0x100000000LL + 20) * 1000 + 300), 49'800);
+}
+
+// The data files stay beside a portable program; an installed one (the Debian layout, or Windows
+// with its uninstaller beside the program) keeps them in the user's folder, made at first use with
+// the sample server list.
+TEST(StopwatchTest, data_files_beside_a_portable_program_and_in_the_users_folder_when_installed) {
+    testing_support::TTempDir dir;
+    std::filesystem::create_directories(dir / "portable/help");
+    testing_support::Spit(dir / "portable/help/index.html", "");
+    TFolders f = FindFolders(dir / "portable/", dir / "user/");
+    EXPECT_EQ(f.Files, dir / "portable/");
+    EXPECT_EQ(f.Program, dir / "portable/");
+    EXPECT_EQ(f.Catalogues, dir / "portable/locale");
+    EXPECT_FALSE(std::filesystem::exists(dir / "user"));
+
+    testing_support::Spit(dir / "portable/Uninstall.exe", "");
+    testing_support::Spit(dir / "portable/sndata.txt", "servers\r\n");
+    EXPECT_EQ(FindFolders(dir / "portable/", dir / "user/").Files, dir / "user/");
+    EXPECT_EQ(testing_support::Slurp(dir / "user/sndata.txt"), "servers\r\n");
+
+    std::filesystem::create_directories(dir / "usr/bin");
+    std::filesystem::create_directories(dir / "usr/share/tempix/help");
+    testing_support::Spit(dir / "usr/share/tempix/help/index.html", "");
+    testing_support::Spit(dir / "usr/share/tempix/sndata.txt", "sample\r\n");
+    f = FindFolders(dir / "usr/bin/", dir / "home/.local/share/tempix/");
+    EXPECT_EQ(f.Program, dir / "usr/bin/../share/tempix/");
+    EXPECT_EQ(f.Catalogues, dir / "usr/bin/../share/locale");
+    EXPECT_EQ(f.Files, dir / "home/.local/share/tempix/");
+    EXPECT_EQ(testing_support::Slurp(dir / "home/.local/share/tempix/sndata.txt"), "sample\r\n");
 }

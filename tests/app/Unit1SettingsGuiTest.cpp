@@ -117,17 +117,29 @@ TEST_F(Unit1SettingsGuiTest, a_stored_minus_one_leaves_no_key_and_is_written_bac
     EXPECT_TRUE(Slurp(dir / "userfont.dat").ends_with("\r\n0\r\n-1\r\n"));
 }
 
-TEST_F(Unit1SettingsGuiTest, a_failing_save_keeps_the_window_open_and_ticking) {
+// A save that fails asks whether to close all the same: No keeps the window open and ticking, and
+// the next close tries again; Yes closes without the settings.
+TEST_F(Unit1SettingsGuiTest, a_failing_save_asks_and_the_user_decides) {
     Open();
     std::filesystem::create_directory(dir / "userfont.dat");
     EXPECT_FALSE(CloseForm());
     ASSERT_EQ(dialogs.Shown.size(), 1u);
     EXPECT_EQ(dialogs.Shown[0].Text, "File access denied.");
+    ASSERT_EQ(dialogs.Asked.size(), 1u);
+    EXPECT_EQ(dialogs.Asked[0], "Zamykanie programu: Nie można zapisać ustawień wyświetlania do pliku " + dir.Path() +
+                                    "userfont.dat.\r\nCzy mimo to zamknąć program bez zapisania ustawień?");
     long ticks = form->FrameCount();
     EXPECT_TRUE(PumpUntil([&] { return form->FrameCount() > ticks + 5; }));
     std::filesystem::remove(dir / "userfont.dat");
     EXPECT_TRUE(CloseForm());  // the next close tries again
     EXPECT_TRUE(base::FileExists(dir / "userfont.dat"));
+
+    Open();
+    std::filesystem::remove(dir / "userfont.dat");
+    std::filesystem::create_directory(dir / "userfont.dat");
+    dialogs.NextAnswer = true;
+    EXPECT_TRUE(CloseForm());
+    EXPECT_EQ(dialogs.Asked.size(), 2u);
 }
 
 // A settings file the user made read-only is not replaced behind the user's back (root included,
