@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gio/gio.h>
+#include <gio/gunixfdlist.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "tests/TestDir.h"
@@ -66,8 +68,8 @@ private:
     std::string address_;
 };
 
-// A system service played on the bus by the test: its methods answered by `Answer`, its properties
-// by `Property`, on a thread and main context of its own.
+// A system service played on the bus by the test: the methods of every interface of its node
+// answered by `Answer`, its properties by `Property`, on a thread and main context of its own.
 class TStandInService {
 public:
     // A method's reply (nullptr: none); `refusal` set to a D-Bus error name refuses instead.
@@ -88,14 +90,20 @@ public:
         thread_.join();
     }
     bool Owned() const { return owned_; }
+    // From inside an answer: descriptors to send with its reply (the list is taken over).
+    void ReplyFds(GUnixFDList* fds) { replyFds_ = fds; }
 
 private:
     static void MethodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
                            GVariant* params, GDBusMethodInvocation* call, gpointer self) {
+        auto* me = static_cast<TStandInService*>(self);
         std::string refusal;
-        GVariant* reply = static_cast<TStandInService*>(self)->answer_(method, params, refusal);
-        if (refusal.empty()) g_dbus_method_invocation_return_value(call, reply);
-        else g_dbus_method_invocation_return_dbus_error(call, refusal.c_str(), "refused by the stand-in");
+        GVariant* reply = me->answer_(method, params, refusal);
+        GUnixFDList* fds = std::exchange(me->replyFds_, nullptr);
+        if (!refusal.empty()) g_dbus_method_invocation_return_dbus_error(call, refusal.c_str(), "refused by the stand-in");
+        else if (fds) g_dbus_method_invocation_return_value_with_unix_fd_list(call, reply, fds);
+        else g_dbus_method_invocation_return_value(call, reply);
+        if (fds) g_object_unref(fds);
     }
     static GVariant* GetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* name,
                                  GError** error, gpointer self) {
@@ -117,7 +125,8 @@ private:
         static const GDBusInterfaceVTable vtable = {&TStandInService::MethodCall, &TStandInService::GetProperty,
                                                     nullptr, {}};
         if (bus && node) {
-            g_dbus_connection_register_object(bus, path_.c_str(), node->interfaces[0], &vtable, this, nullptr, nullptr);
+            for (GDBusInterfaceInfo** i = node->interfaces; *i; ++i)
+                g_dbus_connection_register_object(bus, path_.c_str(), *i, &vtable, this, nullptr, nullptr);
             GVariant* r = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
                                                       "org.freedesktop.DBus", "RequestName",
                                                       g_variant_new("(su)", name_.c_str(), 4u), nullptr,
@@ -154,6 +163,7 @@ private:
     bool ready_ = false, owned_ = false;
     std::atomic<bool> stop_{false};
     GMainContext* context_ = nullptr;
+    GUnixFDList* replyFds_ = nullptr;
 };
 
 // org.freedesktop.timedate1 with SetTime only.

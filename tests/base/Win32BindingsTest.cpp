@@ -8,6 +8,7 @@
 #include "base/Clock.h"
 #include "base/ExeDir.h"
 #include "base/Format.h"
+#include "base/StayAwake.h"
 #include "base/TextFile.h"
 #include "base/Win32Text.h"
 #include "tests/TestDir.h"
@@ -86,4 +87,16 @@ TEST(Win32Process, executable_folder_and_regional_separators) {
     base::TFormatSettings fs = base::UserFormatSettings();
     EXPECT_FALSE(fs.TimeSeparator.empty());
     EXPECT_FALSE(fs.DecimalSeparator.empty());
+}
+
+// Listening keeps the system and the display required, continuously, and the release clears it. A
+// call without ES_CONTINUOUS changes nothing and answers what is set.
+TEST(Win32StayAwake, the_execution_state_is_set_while_held_and_cleared_at_release) {
+    base::TStayAwake& awake = base::SystemStayAwake();
+    awake.Hold("Tempix mierzy czas z portu szeregowego");
+    const EXECUTION_STATE held = SetThreadExecutionState(ES_SYSTEM_REQUIRED);
+    EXPECT_EQ(held & (ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED),
+              static_cast<EXECUTION_STATE>(ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED));
+    awake.Release();
+    EXPECT_EQ(SetThreadExecutionState(ES_SYSTEM_REQUIRED) & (ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED), 0u);
 }
