@@ -97,6 +97,7 @@ TServices SystemServices() {
     s.Help = &base::SystemHelp();
     s.Dialogs = &SystemDialogs();
     s.Cursor = &SystemCursor();
+    s.StayAwake = &base::SystemStayAwake();
     s.ComDriver = &serial::SystemComDriver();
     s.ListPorts = serial::SystemPortLister();
     s.DataDir = base::UserDataDirectory();

@@ -10,6 +10,7 @@
 #include "base/Cursor.h"
 #include "base/Format.h"
 #include "base/Shell.h"
+#include "base/StayAwake.h"
 #include "serial/PortSelect.h"
 
 namespace app {
@@ -20,6 +21,7 @@ struct TServices {
     base::THelp* Help = nullptr;
     TDialogs* Dialogs = nullptr;
     base::TCursor* Cursor = nullptr;
+    base::TStayAwake* StayAwake = nullptr;
     serial::TComDriver* ComDriver = nullptr;
     serial::TPortLister ListPorts;
     std::string ExeDir;   // the program's own files (the help book); the data files too, unless FilesDir

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -62,11 +63,24 @@ public:
     virtual bool Read(void* buffer, uint32_t count, uint32_t& read, int& error) = 0;
 };
 
+// A watch for a lost port's return; it ends with this object.
+class TPortWatch {
+public:
+    virtual ~TPortWatch() = default;
+};
+
 class TComDriver {
 public:
     virtual ~TComDriver() = default;
     // Opens the port exclusively; nothing and the error code when it can't.
     virtual std::unique_ptr<TComDevice> Open(const std::string& port, int& error) = 0;
+    // Watches, without polling, for a lost port to come back: `maybeBack` is called, on a thread of
+    // the watch's own, each time the system tells of a change that may be its return (its device
+    // made again, its name listed again). Nothing where the driver cannot tell.
+    virtual std::unique_ptr<TPortWatch> WatchReturn(const std::string& port, std::function<void()> maybeBack) {
+        (void)port, (void)maybeBack;
+        return nullptr;
+    }
 };
 
 // The program's driver, the operating system's.

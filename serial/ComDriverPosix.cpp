@@ -612,6 +612,10 @@ std::unique_ptr<TComDevice> TPosixComDriver::Open(const std::string& port, int& 
         ioctl(fd, TIOCNXCL);
         return fail(err);
     }
+    {
+        std::lock_guard<std::mutex> g(serialsLock_);
+        serials_[port] = UsbSerialOfDevice(path);
+    }
     try {
         return std::make_unique<TPosixComDevice>(fd, stopFd, wakeFd, lineIoctl_, clock_);
     } catch (const std::system_error&) {  // no thread for the line watcher: nothing is kept open

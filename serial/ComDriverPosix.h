@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "serial/ComDriver.h"
@@ -52,16 +54,24 @@ using TLineIoctl = std::function<int(int fd, unsigned long request, void* arg)>;
 using TEdgeClock = std::function<TEdgeTime()>;
 TEdgeClock SystemEdgeClock();
 
+// The serial number of the USB device a tty node belongs to (sysfs); "" for none.
+std::string UsbSerialOfDevice(const std::string& devicePath);
+
 class TPosixComDriver final : public TComDriver {
 public:
     TPosixComDriver();
     explicit TPosixComDriver(TLineIoctl lineIoctl, TEdgeClock clock = SystemEdgeClock())
         : lineIoctl_(std::move(lineIoctl)), clock_(std::move(clock)) {}
     std::unique_ptr<TComDevice> Open(const std::string& port, int& error) override;
+    // The port's device node made again in its folder, with the USB serial number it was last
+    // opened with, where it had one.
+    std::unique_ptr<TPortWatch> WatchReturn(const std::string& port, std::function<void()> maybeBack) override;
 
 private:
     TLineIoctl lineIoctl_;
     TEdgeClock clock_;
+    std::mutex serialsLock_;
+    std::map<std::string, std::string> serials_;  // the USB serial number of each port's last open
 };
 
 }  // namespace serial

@@ -185,6 +185,33 @@ void TSimLine::Unplug() {
     changed_.notify_all();
 }
 
+void TSimLine::PullOut() {
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        absent_ = true;
+    }
+    Unplug();
+}
+
+void TSimLine::PlugIn() {
+    std::vector<std::function<void()>> watches;
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        absent_ = false;
+        for (auto& w : returnWatches_) watches.push_back(w.second);
+    }
+    for (auto& w : watches) w();
+}
+
+class TSimPortWatch final : public TPortWatch {
+public:
+    explicit TSimPortWatch(std::shared_ptr<TSimLine> line, std::function<void()> maybeBack);
+    ~TSimPortWatch() override;
+
+private:
+    std::shared_ptr<TSimLine> line_;
+};
+
 TSimLine& TSimComDriver::Line(const std::string& port) {
     std::lock_guard<std::mutex> g(lock_);
     auto& l = lines_[port];
@@ -200,6 +227,10 @@ std::unique_ptr<TComDevice> TSimComDriver::Open(const std::string& port, int& er
         return nullptr;
     }
     std::lock_guard<std::mutex> lg(it->second->lock_);
+    if (it->second->absent_) {
+        error = 2;
+        return nullptr;
+    }
     if (it->second->open_) {
         error = 5;  // ERROR_ACCESS_DENIED: opened exclusively
         return nullptr;
@@ -208,6 +239,23 @@ std::unique_ptr<TComDevice> TSimComDriver::Open(const std::string& port, int& er
     it->second->gone_ = false;
     it->second->pending_ = 0;
     return std::make_unique<TSimDevice>(it->second);
+}
+
+std::unique_ptr<TPortWatch> TSimComDriver::WatchReturn(const std::string& port, std::function<void()> maybeBack) {
+    std::lock_guard<std::mutex> g(lock_);
+    auto it = lines_.find(port);
+    if (it == lines_.end()) return nullptr;
+    return std::make_unique<TSimPortWatch>(it->second, std::move(maybeBack));
+}
+
+TSimPortWatch::TSimPortWatch(std::shared_ptr<TSimLine> line, std::function<void()> maybeBack) : line_(std::move(line)) {
+    std::lock_guard<std::mutex> g(line_->lock_);
+    line_->returnWatches_.emplace_back(this, std::move(maybeBack));
+}
+
+TSimPortWatch::~TSimPortWatch() {
+    std::lock_guard<std::mutex> g(line_->lock_);
+    std::erase_if(line_->returnWatches_, [this](const auto& w) { return w.first == this; });
 }
 
 }  // namespace serial

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "serial/ComDriver.h"
 #include "serial/LineChanges.h"
@@ -31,6 +32,10 @@ public:
     void AddErrors(uint32_t ceErrors, bool report = true);
     void Raise(uint32_t eventMask);
     void Unplug();
+    // The adapter pulled out: gone, and no open finds it, until it is plugged in again, which the
+    // driver's watches of its return hear of.
+    void PullOut();
+    void PlugIn();
 
     // Line changes kept one by one as the Windows driver's watcher keeps them, each with its levels
     // and time, however long the window holds a report; else (the default) the wait finds the
@@ -54,6 +59,7 @@ public:
 private:
     friend class TSimDevice;
     friend class TSimComDriver;
+    friend class TSimPortWatch;
     void Signal(uint32_t bit, bool on, uint32_t ev, std::optional<TEdgeTime> at = std::nullopt);
 
     std::mutex lock_;
@@ -62,7 +68,8 @@ private:
     std::optional<TEdgeTime> change_;
     TLineChanges kept_;
     std::string input_;
-    bool open_ = false, stopped_ = false, gone_ = false;
+    bool open_ = false, stopped_ = false, gone_ = false, absent_ = false;
+    std::vector<std::pair<const void*, std::function<void()>>> returnWatches_;
 };
 
 class TSimComDriver final : public TComDriver {
@@ -70,6 +77,7 @@ public:
     // A port that exists; the same object for every open of that name.
     TSimLine& Line(const std::string& port);
     std::unique_ptr<TComDevice> Open(const std::string& port, int& error) override;
+    std::unique_ptr<TPortWatch> WatchReturn(const std::string& port, std::function<void()> maybeBack) override;
 
 private:
     std::mutex lock_;

@@ -257,8 +257,61 @@ private:
     std::atomic<TWait> watcherEnd_{TWait::Event};  // Event while it watches
 };
 
+// A lost port's return on Windows: the system's port list (SERIALCOMM) changes when a port's driver
+// makes it again. Each change of the key's values wakes the watch's thread; nothing polls.
+class TPortListWatch final : public TPortWatch {
+public:
+    TPortListWatch(HKEY key, HANDLE changed, std::function<void()> maybeBack)
+        : key_(key), changed_(changed), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          maybeBack_(std::move(maybeBack)) {
+        if (stop_) thread_ = std::thread([this] { Run(); });
+    }
+    ~TPortListWatch() override {
+        if (thread_.joinable()) {
+            SetEvent(stop_);
+            thread_.join();
+        }
+        RegCloseKey(key_);
+        CloseHandle(changed_);
+        if (stop_) CloseHandle(stop_);
+    }
+
+private:
+    void Run() {
+        for (;;) {
+            if (RegNotifyChangeKeyValue(key_, FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed_, TRUE) != ERROR_SUCCESS) return;
+            HANDLE list[2] = {stop_, changed_};
+            if (WaitForMultipleObjects(2, list, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return;
+            maybeBack_();
+        }
+    }
+
+    HKEY key_;
+    HANDLE changed_, stop_;
+    std::function<void()> maybeBack_;
+    std::thread thread_;
+};
+
 class TWinComDriver final : public TComDriver {
 public:
+    std::unique_ptr<TPortWatch> WatchReturn(const std::string&, std::function<void()> maybeBack) override {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_NOTIFY, &key) != ERROR_SUCCESS)
+            return nullptr;
+        HANDLE changed = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        if (!changed) {
+            RegCloseKey(key);
+            return nullptr;
+        }
+        try {
+            return std::make_unique<TPortListWatch>(key, changed, std::move(maybeBack));
+        } catch (const std::system_error&) {  // no thread to be had: no watch
+            RegCloseKey(key);
+            CloseHandle(changed);
+            return nullptr;
+        }
+    }
+
     std::unique_ptr<TComDevice> Open(const std::string& port, int& error) override {
         std::wstring name = L"\\\\.\\" + base::Utf8ToWide(port);
         HANDLE h = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,

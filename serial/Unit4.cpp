@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/Format.h"
 #include "base/TextFile.h"
 
 namespace serial {
@@ -51,6 +52,7 @@ TForm4::TForm4(wxWindow* owner, app::TMainWindowLink& main)
     ComboBox1->SetSelection(0);
     Label1 = new wxStaticText(this, wxID_ANY, wxEmptyString);
     ShowIgnored();
+    Label2 = new wxStaticText(this, wxID_ANY, wxEmptyString);
 
     ledFrame_ = new wxStaticBox(this, wxID_ANY, wxEmptyString);
     ledLabel_ = new wxStaticText(this, wxID_ANY, "Stan przycisku (ON/OFF):");
@@ -115,13 +117,15 @@ void TForm4::PlaceControls() {
     L.Move(ledLabel_, wxPoint(32, ledTop + 16));
     L.Fit(ledLabel_, 160 - 32 - 2 + wider);
     L.Place(ComLed1, wxRect(160 + wider, ledTop + 8, 25, 25));
-    const int buttonTop = ledTop + 56;
+    L.Place(Label2, wxRect(16, ledTop + 46, frameWidth - 8, 28));
+    const int buttonTop = ledTop + 80;
     L.Place(Button2, wxRect(24, buttonTop, 75, 25));
     L.Place(Button1, wxRect(112, buttonTop, 75, 25));
     L.ClientSize(wxSize(210 + wider, buttonTop + 33));
 }
 
 TForm4::~TForm4() {
+    returnWatch_.reset();  // its thread calls into this window
     // The port goes first; its removal notices unbind the selectors and the LED.
     ComPort1.reset();
 }
@@ -180,6 +184,10 @@ void TForm4::PortAccessFailed() {
 }
 
 void TForm4::Button2Click(wxCommandEvent&) {
+    if (returnWatch_) {  // a lost port waited for: "Z&atrzymaj" ends the wait
+        EndWaiting();
+        return;
+    }
     try {
         if (ComPort1->Connected()) ComPort1->ClosePort();
         else ComPort1->OpenPort();
@@ -188,13 +196,18 @@ void TForm4::Button2Click(wxCommandEvent&) {
     }
 }
 
+// While the port listens, nobody touches the PC: it must neither sleep nor blank.
 void TForm4::ComPort1AfterOpen(TCustomComPort&) {
     Button2->SetLabel(U("Z&atrzymaj"));
     lockout_.Restart();
     ShowIgnored();
+    if (services_.StayAwake) services_.StayAwake->Hold("Tempix mierzy czas z portu szeregowego " + ComPort1->Port());
 }
 
-void TForm4::ComPort1AfterClose(TCustomComPort&) { Button2->SetLabel("&Start"); }
+void TForm4::ComPort1AfterClose(TCustomComPort&) {
+    Button2->SetLabel("&Start");
+    if (services_.StayAwake) services_.StayAwake->Release();
+}
 
 void TForm4::ComPort1CTSChange(TCustomComPort& port, bool onOff) {
     if (!onOff) return;
@@ -222,7 +235,8 @@ void TForm4::ComPort1CTSChange(TCustomComPort& port, bool onOff) {
 
 void TForm4::ComPort1Error(TCustomComPort&, TComErrors errors) {
     if (!(errors & erIO)) return;
-    // The device has gone: close the port (its reports end here) and tell the user afterwards.
+    // The device has gone: close the port (its reports end here), wait for it to come back, and
+    // tell the user.
     CallAfter([this] {
         if (ComPort1->Connected()) {
             try {
@@ -230,8 +244,40 @@ void TForm4::ComPort1Error(TCustomComPort&, TComErrors errors) {
             } catch (const std::exception&) {
             }
         }
+        WaitForReturn();
         PortAccessFailed();
     });
+}
+
+// A cable knocked out and pushed back in, an adapter reset by the system: the same port is opened
+// again with the same settings as soon as the system tells of it. Until then the window says what
+// it waits for, and "Z&atrzymaj" ends the wait.
+void TForm4::WaitForReturn() {
+    if (returnWatch_) return;
+    returnWatch_ = services_.ComDriver->WatchReturn(ComPort1->Port(), [this] { CallAfter([this] { PortMayBeBack(); }); });
+    if (!returnWatch_) return;
+    lostAt_ = std::chrono::steady_clock::now();
+    Button2->SetLabel(U("Z&atrzymaj"));
+    Label2->SetLabel(U("Port utracony – czekam\nna jego powrót."));
+}
+
+void TForm4::PortMayBeBack() {
+    if (!returnWatch_ || ComPort1->Connected()) return;
+    try {
+        ComPort1->OpenPort();
+    } catch (const std::exception&) {
+        return;  // not there yet, or not ready: the next change tries again
+    }
+    const double away = std::chrono::duration<double>(std::chrono::steady_clock::now() - lostAt_).count();
+    returnWatch_.reset();
+    Label2->SetLabel(U("Port wrócił po " + base::FormatFixed(away, 1, services_.Format.DecimalSeparator) +
+                       " s;\nw tym czasie nie było pomiaru."));
+}
+
+void TForm4::EndWaiting() {
+    returnWatch_.reset();
+    Label2->SetLabel(wxEmptyString);
+    Button2->SetLabel("&Start");
 }
 
 void TForm4::FormKeyDown(wxKeyEvent& e) {
@@ -240,6 +286,7 @@ void TForm4::FormKeyDown(wxKeyEvent& e) {
 }
 
 void TForm4::FormClose(wxCloseEvent& e) {
+    returnWatch_.reset();
     bool closed = app::Guarded(*services_.Dialogs, [this] {
         if (ComPort1->Connected()) ComPort1->ClosePort();
     });

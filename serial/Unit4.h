@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,7 @@ public:
     TComComboBox* ComComboBox6;
     wxChoice* ComboBox1;  // the lockout after a capture from CTS, in ms
     wxStaticText* Label1;  // how many edges it has ignored
+    wxStaticText* Label2;  // a lost port: waiting for it, or back after how long
     TComLed* ComLed1;
     wxButton* Button2;
     wxButton* Button1;
@@ -70,6 +72,9 @@ private:
     void FormKeyDown(wxKeyEvent&);
     void FormClose(wxCloseEvent&);
     void PortAccessFailed();
+    void WaitForReturn();
+    void PortMayBeBack();
+    void EndWaiting();
 
     app::TMainWindowLink& main_;
     app::TServices& services_;
@@ -82,6 +87,8 @@ private:
     TCtsLockout lockout_;
     bool created_ = false;
     bool captureErrorPending_ = false;
+    std::unique_ptr<TPortWatch> returnWatch_;  // while a lost port is waited for
+    std::chrono::steady_clock::time_point lostAt_;
 };
 
 }  // namespace serial

@@ -6,10 +6,13 @@
 #include <filesystem>
 #include <thread>
 
+#include "serial/ComDriverPosix.h"
 #include "serial/ComDriverSim.h"
 #include "tests/FakeMainLink.h"
 #include "tests/GuiTest.h"
 #include "tests/TestDir.h"
+#include "tests/serial/Pty.h"
+#include "tests/serial/ScriptedLines.h"
 
 using namespace serial;
 using gui_test::PumpFor;
@@ -28,6 +31,7 @@ protected:
         main.ServicesValue.Dialogs = &dialogs;
         main.ServicesValue.ComDriver = &driver;
         main.ServicesValue.ListPorts = [this] { return ports; };
+        main.ServicesValue.StayAwake = &awake;
     }
     TForm4* Open() {
         form = new TForm4(nullptr, main);
@@ -62,6 +66,7 @@ protected:
     std::vector<std::string> ports = {"COM2", "COM1"};
     base::TRecordingShell shell;
     base::TRecordingHelp help;
+    base::TRecordingStayAwake awake;
     app::TRecordingDialogs dialogs;
     gui_test::TFakeMain main;
     TForm4* form = nullptr;
@@ -163,7 +168,7 @@ TEST_F(Unit4GuiTest, a_lost_device_closes_the_port_and_says_so) {
     EXPECT_EQ(dialogs.Shown.back().Text, "Brak dostępu do portu COM1");
     EXPECT_EQ(dialogs.Shown.back().Caption, "Błąd");
     EXPECT_FALSE(form->ComPort1->Connected());
-    EXPECT_EQ(Button(), "&Start");
+    EXPECT_EQ(Button(), "Z&atrzymaj");  // it waits for the port to come back
     EXPECT_FALSE(Lit());
 }
 
@@ -366,4 +371,76 @@ TEST_F(Unit4GuiTest, the_lockout_is_stored_apart_and_an_unknown_one_reads_as_non
         EXPECT_EQ(Slurp(main.PathsValue.PortSettings), "COM1\r\n9600\r\n8\r\nHardware\r\nNone\r\n1\r\n");
     }
     EXPECT_TRUE(dialogs.Shown.empty());
+}
+
+// While the port listens the PC is kept awake, and only then: Start holds it, "Z&atrzymaj", a lost
+// port and the window's close let it go. A port pulled out is waited for; plugged in again it is
+// opened with its settings, listens and captures, and the window says how long it was away.
+TEST_F(Unit4GuiTest, awake_while_listening_and_a_port_that_comes_back_is_listened_to_again) {
+    Open();
+    EXPECT_TRUE(awake.Calls.empty());
+    Start();
+    Start();
+    EXPECT_EQ(awake.Calls, (std::vector<std::string>{"hold: Tempix mierzy czas z portu szeregowego COM1", "release"}));
+
+    Pick(form->ComComboBox1, "4800");
+    Start();
+    com1.PullOut();
+    ASSERT_TRUE(PumpUntil([&] { return !dialogs.Shown.empty(); }));
+    EXPECT_EQ(dialogs.Shown.back().Text, "Brak dostępu do portu COM1");
+    EXPECT_FALSE(form->ComPort1->Connected());
+    EXPECT_FALSE(awake.Held());
+    EXPECT_EQ(Button(), "Z&atrzymaj");
+    EXPECT_EQ(form->Label2->GetLabel(), wxString::FromUTF8("Port utracony – czekam\nna jego powrót."));
+    PumpFor(100);
+    com1.PlugIn();
+    ASSERT_TRUE(PumpUntil([&] { return form->ComPort1->Connected(); }));
+    EXPECT_TRUE(awake.Held());
+    EXPECT_EQ(com1.LastDCB.BaudRate, 4800u);
+    EXPECT_TRUE(form->Label2->GetLabel().StartsWith(wxString::FromUTF8("Port wrócił po 0"))) << form->Label2->GetLabel();
+    const int captures = main.Captures;
+    com1.SetCTS(true);
+    ASSERT_TRUE(PumpUntil([&] { return main.Captures == captures + 1; }));
+
+    // Pulled out again and not waited for: "Z&atrzymaj" ends the wait, and a return opens nothing.
+    com1.PullOut();
+    ASSERT_TRUE(PumpUntil([&] { return form->Label2->GetLabel().StartsWith("Port utracony"); }));
+    Start();
+    EXPECT_EQ(Button(), "&Start");
+    EXPECT_EQ(form->Label2->GetLabel(), "");
+    com1.PlugIn();
+    PumpFor(50);
+    EXPECT_FALSE(form->ComPort1->Connected());
+    Start();
+    EXPECT_TRUE(awake.Held());
+    form->Close();
+    EXPECT_FALSE(awake.Held());
+}
+
+// The real Linux driver on a pty under a name of the test's own: the pty hung up (its master
+// closed) is a lost port; a new pty made under the same name is opened again, and its next edge
+// captures.
+TEST_F(Unit4GuiTest, a_hung_up_port_made_again_under_its_name_is_listened_to_again) {
+    testing_support::TScriptedLines lines;
+    TPosixComDriver posix(lines.Ioctl());
+    auto first = std::make_unique<testing_support::TPty>();
+    ASSERT_TRUE(first->Ok());
+    const std::string name = dir / "ttyBARRIER";
+    ASSERT_EQ(symlink(first->Path().c_str(), name.c_str()), 0);
+    ports = {name};
+    main.ServicesValue.ComDriver = &posix;
+    Spit(main.PathsValue.PortSettings, name + "\r\n9600\r\n8\r\nHardware\r\nNone\r\n1\r\n");
+    Open();
+    Start();
+    ASSERT_TRUE(form->ComPort1->Connected());
+    first->HangUp();
+    ASSERT_TRUE(PumpUntil([&] { return form->Label2->GetLabel().StartsWith("Port utracony"); }));
+    testing_support::TPty second;
+    ASSERT_EQ(symlink(second.Path().c_str(), (name + ".new").c_str()), 0);
+    ASSERT_EQ(rename((name + ".new").c_str(), name.c_str()), 0);
+    ASSERT_TRUE(PumpUntil([&] { return form->ComPort1->Connected(); }, 5000));
+    const int captures = main.Captures;
+    lines.SetCts(true);
+    ASSERT_TRUE(PumpUntil([&] { return main.Captures == captures + 1; }));
+    form->Close();
 }
