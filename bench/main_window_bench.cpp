@@ -127,6 +127,8 @@ int main(int argc, char** argv) {
     services.Cursor = &app::SystemCursor();
     services.ExeDir = dir.Path();
     services.DataDir = dir / "data/";
+    base::TRecordingStayAwake awake;  // the machine's own session and system buses are left alone
+    services.StayAwake = &awake;
     serial::TSimComDriver ports;
     serial::TSimLine& line = ports.Line("COM1");
     services.ComDriver = &ports;
