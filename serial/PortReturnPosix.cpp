@@ -7,10 +7,6 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-#include <climits>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "serial/ComDriverPosix.h"
@@ -57,26 +53,7 @@ private:
     std::thread thread_;
 };
 
-std::string ReadFirstLine(const std::filesystem::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
 }  // namespace
-
-std::string UsbSerialOfDevice(const std::string& devicePath) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path node = fs::canonical(devicePath, ec);
-    if (ec) return "";
-    fs::path at = fs::canonical(fs::path("/sys/class/tty") / node.filename() / "device", ec);
-    // Up from the tty to the USB device it belongs to: the one with a vendor id.
-    for (int up = 0; !ec && up < 4 && at.has_relative_path(); ++up, at = at.parent_path())
-        if (fs::exists(at / "idVendor", ec)) return ReadFirstLine(at / "serial");
-    return "";
-}
 
 // The watch of one device node's folder; nothing where inotify or a thread cannot be had.
 std::unique_ptr<TPortWatch> WatchNode(const std::string& devicePath, const std::string& serial,

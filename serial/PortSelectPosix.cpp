@@ -40,6 +40,18 @@ std::vector<std::string> SysfsPortNames(const std::string& ttyClassDir) {
     return names;
 }
 
+std::string UsbSerialOfDevice(const std::string& devicePath) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path node = fs::canonical(devicePath, ec);
+    if (ec) return "";
+    fs::path at = fs::canonical(fs::path("/sys/class/tty") / node.filename() / "device", ec);
+    // Up from the tty to the USB device it belongs to: the one with a vendor id.
+    for (int up = 0; !ec && up < 4 && at.has_relative_path(); ++up, at = at.parent_path())
+        if (fs::exists(at / "idVendor", ec)) return FirstLine(at / "serial");
+    return "";
+}
+
 TPortLister SystemPortLister() {
     return [] { return SysfsPortNames("/sys/class/tty"); };
 }

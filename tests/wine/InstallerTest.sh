@@ -29,7 +29,7 @@ wait_wine
 for f in Tempix.exe Uninstall.exe sndata.txt README.txt help/index.html locale/pl/LC_MESSAGES/cport.mo; do
   [ -e "$program/$f" ] || fail "no $f under Program Files\\Tempix"
 done
-find "$prefix/drive_c/ProgramData" -name 'Tempix.lnk' | grep -q . || fail "no Start menu entry"
+[ -n "$(find "$prefix/drive_c/ProgramData" -name 'Tempix.lnk')" ] || fail "no Start menu entry"
 "${run[@]}" reg query "$key" /v UninstallString >"$work/reg.log" 2>&1 || fail "no uninstaller in the program list"
 grep -q 'Uninstall.exe' "$work/reg.log" || fail "the program list's uninstaller: $(cat "$work/reg.log")"
 
@@ -59,7 +59,7 @@ WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
 "${run[@]}" "$program/Uninstall.exe" /S >"$work/uninstall.log" 2>&1 || fail "the uninstaller failed"
 wait_wine
 [ ! -e "$program" ] || fail "left under Program Files: $(ls -A "$program")"
-! find "$prefix/drive_c/ProgramData" -name 'Tempix.lnk' | grep -q . || fail "the Start menu entry is left"
+[ -z "$(find "$prefix/drive_c/ProgramData" -name 'Tempix.lnk')" ] || fail "the Start menu entry is left"
 ! "${run[@]}" reg query "$key" >/dev/null 2>&1 || fail "the program list still has Tempix"
 [ -s "$data" ] || fail "the uninstaller removed the user's time.txt"
 echo "installer ok: $(basename "$setup")"
