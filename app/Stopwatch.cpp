@@ -29,8 +29,9 @@ TFolders FindFolders(const std::string& exeDir, const std::string& userDir) {
         f.Program = exeDir + "../share/tempix/";
         f.Catalogues = exeDir + "../share/locale";
     }
+    if (userDir.empty()) return f;
     const bool installed = systemLayout || base::FileExists(exeDir + "Uninstall.exe");
-    if ((!installed && base::FolderWritable(exeDir)) || userDir.empty()) return f;
+    if (!installed && base::FolderWritable(exeDir)) return f;
     try {
         base::MakeDirectories(userDir);
         if (!base::FileExists(userDir + "sndata.txt") && base::FileExists(f.Program + "sndata.txt"))

@@ -188,6 +188,7 @@ void TForm4::Button2Click(wxCommandEvent&) {
         EndWaiting();
         return;
     }
+    Label2->SetLabel(wxEmptyString);  // what it said of an earlier loss
     try {
         if (ComPort1->Connected()) ComPort1->ClosePort();
         else ComPort1->OpenPort();
