@@ -398,6 +398,8 @@ TEST_F(Unit4GuiTest, awake_while_listening_and_a_port_that_comes_back_is_listene
     EXPECT_TRUE(awake.Held());
     EXPECT_EQ(com1.LastDCB.BaudRate, 4800u);
     EXPECT_TRUE(form->Label2->GetLabel().StartsWith(wxString::FromUTF8("Port wrócił po 0"))) << form->Label2->GetLabel();
+    PumpFor(50);
+    gui_test::SaveScreenshot(form, "serial-port-window-back");
     const int captures = main.Captures;
     com1.SetCTS(true);
     ASSERT_TRUE(PumpUntil([&] { return main.Captures == captures + 1; }));
