@@ -39,10 +39,12 @@ protected:
 
     size_t Records(const std::string& name) { return Slurp(dir / name).size() / 35; }
 
-    // Presses a key and waits until the main time log holds `records` records.
+    // Presses a key and waits until the main time log holds `records` records, and the user log
+    // its own (written after it).
     bool CaptureBy(const std::string& key, size_t records, const std::string& modifier = "") {
         TapKey(key, modifier);
-        return PumpUntil([&] { return Records("time.txt") >= records; }, 3000);
+        return PumpUntil([&] { return Records("time.txt") >= records; }, 3000) &&
+               form->Records().WaitWritten(std::chrono::seconds(5));
     }
 
     TForm1* form = nullptr;
@@ -153,6 +155,7 @@ TEST_F(Unit1GuiTest, every_repeat_of_a_held_key_captures) {
     PumpFor(1500);
     gui_test::ReleaseKey("Return");
     PumpFor(100);
+    ASSERT_TRUE(form->Records().WaitWritten(std::chrono::seconds(5)));
     EXPECT_GE(Records("time.txt"), 3u);
     EXPECT_EQ(Records("temp.txt"), Records("time.txt"));
 }

@@ -58,6 +58,8 @@ size=$(stat -c %s "$root/time.txt")
 [ "$size" -eq 35 ] || fail "time.txt has $size bytes, want one 35-byte record"
 LC_ALL=C grep -Eq '^ +[0-9]{2}.[0-9]{2}.[0-9]{2}.[0-9]{3} UT +\([0-9]{2}.[0-9]{2}.[0-9]{4}\)'$'\r''$' "$root/time.txt" \
   || fail "the record is malformed: $(od -c "$root/time.txt" | sed -n 1,3p)"
+# The user's log is written right after time.txt.
+for _ in $(seq 50); do cmp -s "$root/time.txt" "$root/temp.txt" && break; sleep 0.1; done
 cmp -s "$root/time.txt" "$root/temp.txt" || fail "the user's log differs from time.txt"
 [ -z "$(ls -A "$work/cwd")" ] || fail "files written to the working folder: $(ls -A "$work/cwd")"
 kill -0 "$pid" || fail "Tempix ended after the capture"

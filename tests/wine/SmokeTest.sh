@@ -68,6 +68,8 @@ size=$(stat -c %s "$log")
 [ "$size" -eq 35 ] || fail "time.txt has $size bytes, want one 35-byte record: $(od -c "$log" | sed -n 1,3p)"
 LC_ALL=C grep -Eq '^ +[0-9]{2}.[0-9]{2}.[0-9]{2}.[0-9]{3} UT +\([0-9]{2}.[0-9]{2}.[0-9]{4}\)'$'\r''$' "$log" \
   || fail "the record is malformed: $(od -c "$log" | sed -n 1,3p)"
+# The user's log is written right after time.txt.
+for _ in $(seq 50); do cmp -s "$log" "$work/Tempix/temp.txt" && break; sleep 0.1; done
 cmp -s "$log" "$work/Tempix/temp.txt" || fail "the user's log differs from time.txt"
 [ -z "$(ls -A "$work/cwd")" ] || fail "files written to the working folder: $(ls -A "$work/cwd")"
 python3 "$here/screenshot.py" "$shots/tempix-win64-main.png" "$wid" || fail "no screenshot of the window"
