@@ -27,6 +27,7 @@ public:
         Services = app::SystemServices();
         Services.Dialogs = &Dialogs;
         Services.ExeDir = Dir.Path();
+        Services.FilesDir.clear();
         Services.DataDir = Dir / "data\\";
     }
     ~TWindowsBench() {

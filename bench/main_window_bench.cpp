@@ -126,6 +126,7 @@ int main(int argc, char** argv) {
     services.Dialogs = &dialogs;
     services.Cursor = &app::SystemCursor();
     services.ExeDir = dir.Path();
+    services.FilesDir.clear();  // the data files in the test folder, not beside the benchmark
     services.DataDir = dir / "data/";
     base::TRecordingStayAwake awake;  // the machine's own session and system buses are left alone
     services.StayAwake = &awake;

@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
     services.Clock = &clock;
     services.Dialogs = &dialogs;
     services.ExeDir = dir.Path();
+    services.FilesDir.clear();  // the data files in the test folder, not beside the benchmark
     services.DataDir = dir / "data/";
     auto* main = new app::TForm1(services);
     auto* form = new timesync::TForm2(main, *main);
