@@ -112,19 +112,19 @@ void TRecordKeeper::Load() {
         }
     }
     recoveryHolds_ = true;
-    for (TWaitingRecord& r : records) {
-        auto log = std::find_if(logs_.begin(), logs_.end(), [&](const TLog& l) { return l.Path == r.Path; });
-        if (log == logs_.end()) log = logs_.insert(logs_.end(), TLog{r.Path, {}, false});
-        log->Records.push_back(std::move(r.Bytes));
-    }
+    for (TWaitingRecord& r : records) QueueOf(r.Path).push_back(std::move(r.Bytes));
     ++version_;
+}
+
+std::deque<std::string>& TRecordKeeper::QueueOf(const std::string& path) {
+    auto log = std::find_if(logs_.begin(), logs_.end(), [&](const TLog& l) { return l.Path == path; });
+    if (log == logs_.end()) log = logs_.insert(logs_.end(), TLog{path, {}});
+    return log->Records;
 }
 
 void TRecordKeeper::Add(const std::string& path, const std::string& bytes) {
     std::unique_lock<std::mutex> g(lock_);
-    auto log = std::find_if(logs_.begin(), logs_.end(), [&](const TLog& l) { return l.Path == path; });
-    if (log == logs_.end()) log = logs_.insert(logs_.end(), TLog{path, {}, false});
-    log->Records.push_back(bytes);
+    QueueOf(path).push_back(bytes);
     ++version_;
     added_ = true;
     if (inline_) {
@@ -161,7 +161,6 @@ void TRecordKeeper::Run() {
 
 bool TRecordKeeper::WriteRound(std::unique_lock<std::mutex>& g) {
     const bool wasEpisode = episode_;
-    bool changed = false;
     for (size_t i = 0; i < logs_.size(); ++i) {  // by index: Add may extend the list meanwhile
         if (logs_[i].Records.empty()) continue;
         const std::string path = logs_[i].Path;
@@ -178,23 +177,20 @@ bool TRecordKeeper::WriteRound(std::unique_lock<std::mutex>& g) {
             failed = TLogFailure{path, 0, e.what()};
         }
         g.lock();
-        TLog& log = logs_[i];
         if (failed) {
             ++failures_;
-            log.Failing = true;
             if (!episode_) {
                 episode_ = true;
                 failure_ = std::move(failed);
             }
             continue;
         }
-        log.Records.erase(log.Records.begin(), log.Records.begin() + static_cast<std::ptrdiff_t>(count));
-        log.Failing = false;
+        std::deque<std::string>& records = logs_[i].Records;
+        records.erase(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(count));
         ++version_;
     }
     if (episode_ && CountWaiting() == 0) episode_ = false;
-    changed = wasEpisode || episode_;
-    return changed;
+    return wasEpisode || episode_;
 }
 
 // While records wait after a failure, the recovery file holds every record not yet written; once

@@ -82,9 +82,9 @@ private:
     struct TLog {
         std::string Path;
         std::deque<std::string> Records;
-        bool Failing = false;
     };
     void Load();
+    std::deque<std::string>& QueueOf(const std::string& path);  // the log's queue, made when new (lock held)
     void Run();
     // One pass over the logs (lock held on entry and exit, let go for the files); true when something changed.
     bool WriteRound(std::unique_lock<std::mutex>& g);
