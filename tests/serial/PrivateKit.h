@@ -3,6 +3,7 @@
 // goes out of scope, by closing the script's input; the script stops the kit and its bus by PID.
 #pragma once
 
+#include <errno.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -31,8 +32,14 @@ public:
         posix_spawn_file_actions_adddup2(&fa, out[1], 1);
         posix_spawn_file_actions_addclose(&fa, in[1]);
         posix_spawn_file_actions_addclose(&fa, out[0]);
+        // A group of its own: what it started can be ended with it, should it not end by itself.
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attr, 0);
         const char* argv[] = {"python3", script.c_str(), nullptr};
-        if (posix_spawn(&pid_, "/usr/bin/python3", &fa, nullptr, const_cast<char**>(argv), environ) != 0) pid_ = -1;
+        if (posix_spawn(&pid_, "/usr/bin/python3", &fa, &attr, const_cast<char**>(argv), environ) != 0) pid_ = -1;
+        posix_spawnattr_destroy(&attr);
         posix_spawn_file_actions_destroy(&fa);
         close(in[0]);
         close(out[1]);
@@ -48,8 +55,21 @@ public:
         if (input_ >= 0) close(input_);
         if (pid_ > 0) {
             kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
+            if (!WaitFor(pid_, 20, nullptr)) {
+                kill(-pid_, SIGKILL);
+                waitpid(pid_, nullptr, 0);
+            }
         }
+    }
+
+    // Waits up to `seconds` for a child to end; false if it has not.
+    static bool WaitFor(pid_t child, int seconds, int* status) {
+        for (int i = 0; i < seconds * 100; ++i) {
+            const pid_t r = waitpid(child, status, WNOHANG);
+            if (r == child || (r < 0 && errno != EINTR)) return r == child;
+            usleep(10000);
+        }
+        return false;
     }
     TPrivateRealtimeKit(const TPrivateRealtimeKit&) = delete;
     TPrivateRealtimeKit& operator=(const TPrivateRealtimeKit&) = delete;

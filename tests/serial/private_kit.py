@@ -94,7 +94,11 @@ def main():
     finally:
         for process in reversed(started):
             process.terminate()
-            process.wait()
+            try:
+                process.wait(timeout=3)
+            except subprocess.TimeoutExpired:  # a daemon that does not end on its signal
+                process.kill()
+                process.wait()
         shutil.rmtree(folder, ignore_errors=True)
 
 
