@@ -460,7 +460,10 @@ TEST_F(ScriptedLinesTest, an_edge_no_watcher_timed_takes_the_time_of_the_look_th
     port->OpenPort();
     lines.SetCts(true);
     ASSERT_TRUE(testing_support::PumpQueueUntil(ui, [&] { return reports.size() == 2; }));  // the open's, the on
-    lines.ctsCount += 1;  // the off, counted; the line reads on all the same
+    // The off, counted; the line reads on all the same. The watcher notes it before the event
+    // thread's look ends: the look, slower, finds the "on" that no watcher saw.
+    lines.slowLookMs = 10;
+    lines.ctsCount += 1;
     ASSERT_TRUE(testing_support::PumpQueueUntil(ui, [&] { return reports.size() == 4; })) << reports.size();
     EXPECT_FALSE(reports[2].first);
     EXPECT_TRUE(reports[3].first);
