@@ -137,6 +137,18 @@ void TSimLine::Signal(uint32_t bit, bool on, uint32_t ev, std::optional<TEdgeTim
     changed_.notify_all();
 }
 
+void TSimLine::PulseBeforeLook() {
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        const TEdgeTime at{base::SystemClock().UnixUsNow(), base::SystemClock().MonotonicUsNow()};
+        if (mask_ & EV_CTS) {
+            kept_.Keep(EV_CTS, status_, at);
+            kept_.Keep(EV_CTS, status_, at, true);
+        }
+    }
+    changed_.notify_all();
+}
+
 void TSimLine::WaitTaken() {
     std::unique_lock<std::mutex> g(lock_);
     changed_.wait(g, [&] { return ((pending_ & mask_) == 0 && kept_.Empty()) || !open_; });

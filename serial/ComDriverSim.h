@@ -21,6 +21,10 @@ public:
     // on with that time. Given as one number, it is the time on both clocks.
     void SetCTS(bool on, TEdgeTime at) { Signal(MS_CTS_ON, on, EV_CTS, at); }
     void SetCTS(bool on, int64_t atUs) { SetCTS(on, TEdgeTime{atUs, atUs}); }
+    // With KeepChanges: a CTS pulse whose second edge comes before the watcher's look. The wait its
+    // first edge ended finds the line back where it was, and the driver remembers the second edge
+    // for the next wait, which ends at once (serial.sys and the USB serial drivers do).
+    void PulseBeforeLook();
     // Waits until an event thread's wait has taken what was raised.
     void WaitTaken();
     void SetDSR(bool on) { Signal(MS_DSR_ON, on, EV_DSR); }

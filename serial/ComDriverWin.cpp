@@ -183,6 +183,7 @@ private:
             DWORD mask = 0;
             ResetEvent(wait_.Event());
             bool done = ::WaitCommEvent(h_, &mask, wait_.Get());
+            const bool atOnce = done;  // on an event the driver remembered from before it was armed
             if (!done) {
                 const DWORD err = GetLastError();
                 if (err == ERROR_NOT_SUPPORTED && LeaveOutUnsupportedEvents()) continue;
@@ -220,7 +221,7 @@ private:
             if (mask == 0) continue;  // the mask was set anew: wait with it
             DWORD status = 0;
             if (!::GetCommModemStatus(h_, &status)) status = 0;
-            changes_.Keep(mask, status, at);
+            changes_.Keep(mask, status, at, atOnce);
             SetEvent(kept_);
         }
         watcherEnd_ = end;

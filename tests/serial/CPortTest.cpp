@@ -454,6 +454,19 @@ TEST_F(CPortTest, a_stop_keeps_every_edge_the_driver_kept_before_it) {
     for (size_t i = 1; i < runners.size(); ++i) EXPECT_LT(runners[i - 1] + 10000, runners[i]) << i;
 }
 
+// The pulse's second edge, remembered by the driver, ends the next wait at once: still one runner.
+TEST_F(CPortTest, a_pulse_the_driver_remembered_after_the_look_is_reported_once) {
+    line.KeepChanges = true;
+    Record();
+    port.OpenPort();
+    log.clear();
+    line.PulseBeforeLook();
+    Settle();
+    line.SetCTS(true);  // the next runner: an edge that changes the level again
+    Settle();
+    EXPECT_EQ(log, "Lcts1 cts1 Lcts0 cts0 Lcts1 cts1 ");
+}
+
 TEST(LineChangesTest, a_cts_event_at_the_same_level_is_a_whole_pulse) {
     TLineChanges kept;
     kept.Restart(0);
