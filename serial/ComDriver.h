@@ -8,6 +8,7 @@
 #include <string>
 
 #include "serial/CPortTypes.h"
+#include "serial/PortAdapter.h"
 
 // The Windows names and values of the communications calls (MS_CTS_ON, EV_CTS, CE_FRAME,
 // PURGE_RXCLEAR ...): the system's own on Windows, the same values on other systems.
@@ -80,6 +81,12 @@ public:
     virtual std::unique_ptr<TPortWatch> WatchReturn(const std::string& port, std::function<void()> maybeBack) {
         (void)port, (void)maybeBack;
         return nullptr;
+    }
+    // Which adapter the port is, as the system tells before it is opened; an unknown one where it
+    // tells nothing.
+    virtual TPortAdapter Describe(const std::string& port) {
+        (void)port;
+        return {};
     }
 };
 

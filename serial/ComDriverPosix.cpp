@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "serial/CtsSightings.h"
 #include "serial/ThreadPriority.h"
 
 namespace serial {
@@ -78,12 +79,18 @@ bool NoModemLines(int err) { return err == ENOTTY || err == EINVAL; }
 
 class TPosixComDevice final : public TComDevice {
 public:
-    TPosixComDevice(int fd, int stopFd, int wakeFd, TLineIoctl lineIoctl, TEdgeClock clock)
-        : fd_(fd), stopFd_(stopFd), wakeFd_(wakeFd), lineIoctl_(std::move(lineIoctl)), now_(std::move(clock)) {
+    TPosixComDevice(int fd, int stopFd, int wakeFd, TLineIoctl lineIoctl, TEdgeClock clock, TAdapterFamily family,
+                    std::optional<int> serialFlags)
+        : fd_(fd), stopFd_(stopFd), wakeFd_(wakeFd), lineIoctl_(std::move(lineIoctl)), now_(std::move(clock)),
+          serialFlags_(serialFlags) {
         hasLines_ = lineIoctl_(fd_, TIOCMGET, &openBits_) == 0;
         status_ = hasLines_ ? StatusOfBits(openBits_) : 0;
         polledCts_ = hasLines_ && (openBits_ & TIOCM_CTS);
-        hasCounts_ = ReadCounts(lineIoctl_, fd_, waitCounts_);
+        // A CP210x answers for counters that never count CTS: its lines are read instead. A PL2303
+        // or CH34x has no counters; its watcher counts the CTS edges each wake-up tells of.
+        hasCounts_ = family != TAdapterFamily::Cp210x && ReadCounts(lineIoctl_, fd_, waitCounts_);
+        countsAtWake_ = !hasCounts_ && (family == TAdapterFamily::Pl2303 || family == TAdapterFamily::Ch34x);
+        watcherPolls_ = countsAtWake_;
         openCounts_ = waitCounts_;
         errorCounts_ = waitCounts_;
         if (hasLines_) {
@@ -102,6 +109,7 @@ public:
             }
             watcher_.join();
         }
+        if (serialFlags_) PutBackSerialFlags(lineIoctl_, fd_, *serialFlags_);
         ioctl(fd_, TIOCNXCL);
         close(fd_);
         close(stopFd_);
@@ -375,7 +383,7 @@ private:
             ev |= moved & ~EV_CTS;
             waitCounts_ = now;
             if (now.Cts != from) {
-                std::vector<TEdgeTime> times = TakeEdgeTimes(from, now.Cts, look);
+                std::vector<TEdgeTime> times = seen_.Take(from, now.Cts, look);
                 if (mask_ & EV_CTS) {
                     int bits = 0;
                     if (lineIoctl_(fd_, TIOCMGET, &bits) != 0) return LineReadFailed(ev);
@@ -397,7 +405,7 @@ private:
             const TEdgeTime look = now_();
             ctsPolledTaken_ = polled >> 1;
             if (ctsPolledTaken_ != from) {
-                std::vector<TEdgeTime> times = TakeEdgeTimes(from, ctsPolledTaken_, look);
+                std::vector<TEdgeTime> times = seen_.Take(from, ctsPolledTaken_, look);
                 if (mask_ & EV_CTS) CountCtsEdges(std::move(times), polled & 1, look);
             }
             if (!ctsEdges_.empty()) ev |= EV_CTS;
@@ -438,33 +446,12 @@ private:
         }
     }
 
-    // The watcher's note that the CTS count had reached `count` by `at`.
-    void NoteCtsCount(uint32_t count, const TEdgeTime& at) {
-        std::lock_guard<std::mutex> g(seenLock_);
-        if (!ctsSeen_.empty() && ctsSeen_.back().Count == count) return;
-        ctsSeen_.push_back({count, at});
-        if (ctsSeen_.size() > kMaxCtsSeen) ctsSeen_.pop_front();
-    }
-
-    // The times of the CTS edges after `from` up to `to` (counts that wrap): each when the watcher
-    // first saw the count reach it, else `look`. Of a flood, the latest edges (an even number off).
-    std::vector<TEdgeTime> TakeEdgeTimes(uint32_t from, uint32_t to, const TEdgeTime& look) {
-        const uint32_t edges = to - from;
-        if (edges > 2 * kMaxCtsBacklog) from += (edges - 2 * kMaxCtsBacklog + 1) & ~1u;
-        std::vector<TEdgeTime> times;
-        std::lock_guard<std::mutex> g(seenLock_);
-        for (uint32_t n = from + 1; n != to + 1; ++n) {
-            while (!ctsSeen_.empty() && static_cast<int32_t>(ctsSeen_.front().Count - n) < 0) ctsSeen_.pop_front();
-            times.push_back(ctsSeen_.empty() ? look : ctsSeen_.front().At);
-        }
-        while (!ctsSeen_.empty() && static_cast<int32_t>(ctsSeen_.front().Count - to) <= 0) ctsSeen_.pop_front();
-        return times;
-    }
-
     // The line watcher: one TIOCMIWAIT after another, each change wakes the event wait once.
     void WatchLines() {
         RunAheadOfOrdinaryPrograms();  // where the system allows it; the watcher works either way
-        const unsigned long lines = TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD;
+        // Where the watcher counts CTS edges itself, a wake-up must mean CTS: the other lines are
+        // read at each look.
+        const unsigned long lines = countsAtWake_ ? TIOCM_CTS : TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD;
         TLineCounts seen = openCounts_;
         bool changed = false;  // the last wait returned for a change
         TEdgeTime woke;
@@ -474,7 +461,7 @@ private:
             // edges counted are timed by the wake-up, or else by this look.
             TLineCounts now;
             if (hasCounts_ && ReadCounts(lineIoctl_, fd_, now)) {
-                if (now.Cts != seen.Cts) NoteCtsCount(now.Cts, changed ? woke : now_());
+                if (now.Cts != seen.Cts) seen_.Note(now.Cts, changed ? woke : now_());
                 if (EventsBetween(seen, now)) Kick(wakeFd_);
                 seen = now;
             } else if (changed) {
@@ -485,6 +472,7 @@ private:
             woke = now_();
             watcherInWait_ = false;
             changed = waited == 0;
+            if (changed && countsAtWake_) CountWake(woke);
             if (changed) continue;
             if (errno == EINTR) continue;
             if (NoModemLines(errno)) PollLines();  // a driver that reports the lines but cannot wait for them
@@ -494,14 +482,34 @@ private:
         watcherEnded_ = true;
     }
 
+    // The CTS edges a wake-up of a device without counters tells of: one where the line has moved
+    // since the last, else a whole pulse that came and went before this look (both edges at the
+    // wake-up). Counted and noted as the poller does.
+    void CountWake(const TEdgeTime& woke) {
+        int bits = 0;
+        if (lineIoctl_(fd_, TIOCMGET, &bits) != 0) return;
+        const bool cts = bits & TIOCM_CTS;
+        const uint32_t was = polledCts_, edges = cts != (was & 1) ? 1 : 2;
+        const uint32_t polled = ((was >> 1) + edges) << 1 | cts;
+        seen_.Note(polled >> 1, woke);
+        polledCts_ = polled;
+        polledEvents_ |= EV_CTS;
+    }
+
     // Some USB adapters answer TIOCMGET but not TIOCMIWAIT: their lines are read every millisecond
     // instead (this device only), each change handed to the event wait as the counters would.
     void PollLines() {
         watcherInWait_ = true;  // each reading is compared with the last: nothing falls in between
         watcherPolls_ = true;
         int before = openBits_;  // the lines as the device was opened with: no edge since is missed
+        auto next = std::chrono::steady_clock::now();
         while (!quit_) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));  // our stop signal may cut it short
+            // Every millisecond, however long a reading takes (a control transfer on USB); a
+            // reading late by more starts the count again. Our stop signal may cut the sleep short.
+            next += std::chrono::milliseconds(1);
+            const auto now = std::chrono::steady_clock::now();
+            if (next < now) next = now;
+            std::this_thread::sleep_until(next);
             int bits = 0;
             if (lineIoctl_(fd_, TIOCMGET, &bits) != 0) {
                 if (errno == EINTR) continue;
@@ -513,7 +521,7 @@ private:
                     // The CTS edge count and the level it left, in one word: read together.
                     const uint32_t polled = ((polledCts_ >> 1) + 1) << 1 | ((bits & TIOCM_CTS) != 0);
                     TLineCounts counts;
-                    NoteCtsCount(hasCounts_ && ReadCounts(lineIoctl_, fd_, counts) ? counts.Cts : polled >> 1, at);
+                    seen_.Note(hasCounts_ && ReadCounts(lineIoctl_, fd_, counts) ? counts.Cts : polled >> 1, at);
                     polledCts_ = polled;
                 }
                 polledEvents_ |= ev;
@@ -537,12 +545,13 @@ private:
     const int fd_, stopFd_, wakeFd_;
     const TLineIoctl lineIoctl_;
     const TEdgeClock now_;
-    bool hasLines_ = false, hasCounts_ = false;
+    const std::optional<int> serialFlags_;  // the driver's flags to put back at the close
+    bool hasLines_ = false, hasCounts_ = false, countsAtWake_ = false;
     int openBits_ = 0;
     TLineCounts openCounts_;
     std::atomic<uint32_t> polledEvents_{0};
     std::atomic<uint32_t> polledCts_{0};  // the poller's CTS edges times two, plus the level
-    std::atomic<bool> watcherPolls_{false};
+    std::atomic<bool> watcherPolls_{false};  // the watcher counts the CTS edges (a poller, or at wake-ups)
     std::thread watcher_;
     std::atomic<bool> quit_{false}, watcherEnded_{false}, gone_{false}, watcherInWait_{false};
 
@@ -560,14 +569,7 @@ private:
     uint32_t ctsPolledTaken_ = 0;  // the poller's edges counted in so far
     static constexpr int kQuietLooks = 2;
     int quietLooks_ = kQuietLooks;  // looks at unmoved counters in a row, the watcher in its wait
-
-    struct TCtsCount {
-        uint32_t Count;
-        TEdgeTime At;
-    };
-    static constexpr size_t kMaxCtsSeen = 1024;
-    std::mutex seenLock_;
-    std::deque<TCtsCount> ctsSeen_;  // the watcher's notes of the CTS count, oldest first
+    TCtsSightings seen_{2 * kMaxCtsBacklog};  // the watcher's notes of the CTS count
 
     std::mutex inputLock_;
     std::deque<char> input_;
@@ -581,68 +583,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<TComDevice> TPosixComDriver::Open(const std::string& port, int& error) {
-    const std::string path = DevicePathOf(port);
-    int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = WindowsErrorOfErrno(errno);
-        return nullptr;
-    }
-    auto fail = [&](int err) {
-        error = WindowsErrorOfErrno(err);
-        close(fd);
-        return nullptr;
-    };
-    termios2 t{};
-    if (ioctl(fd, TCGETS2, &t) != 0) return fail(errno);  // not a serial device
-    // Exclusive: the lock holds against every other opener, root included; TIOCEXCL adds the
-    // kernel's refusal of further opens by ordinary users.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno);
-    if (ioctl(fd, TIOCEXCL) != 0) return fail(errno);
-    int stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (stopFd < 0) {
-        int err = errno;
-        ioctl(fd, TIOCNXCL);
-        return fail(err);
-    }
-    int wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd < 0) {
-        int err = errno;
-        close(stopFd);
-        ioctl(fd, TIOCNXCL);
-        return fail(err);
-    }
-    {
-        std::lock_guard<std::mutex> g(serialsLock_);
-        serials_[port] = UsbSerialOfDevice(path);
-    }
-    try {
-        return std::make_unique<TPosixComDevice>(fd, stopFd, wakeFd, lineIoctl_, clock_);
-    } catch (const std::system_error&) {  // no thread for the line watcher: nothing is kept open
-        close(stopFd);
-        close(wakeFd);
-        ioctl(fd, TIOCNXCL);
-        return fail(ENOMEM);
-    }
-}
-
-TEdgeClock SystemEdgeClock() {
-    return [] {
-        timespec wall{}, mono{};
-        clock_gettime(CLOCK_REALTIME, &wall);
-        clock_gettime(CLOCK_MONOTONIC, &mono);
-        return TEdgeTime{static_cast<int64_t>(wall.tv_sec) * 1000000 + wall.tv_nsec / 1000,
-                         static_cast<int64_t>(mono.tv_sec) * 1000000 + mono.tv_nsec / 1000};
-    };
-}
-
-TPosixComDriver::TPosixComDriver()
-    : lineIoctl_([](int fd, unsigned long request, void* arg) { return ::ioctl(fd, request, arg); }),
-      clock_(SystemEdgeClock()) {}
-
-TComDriver& SystemComDriver() {
-    static TPosixComDriver driver;
-    return driver;
+std::unique_ptr<TComDevice> MakePosixDevice(int fd, int stopFd, int wakeFd, TLineIoctl lineIoctl, TEdgeClock clock,
+                                            TAdapterFamily family, std::optional<int> serialFlags) {
+    return std::make_unique<TPosixComDevice>(fd, stopFd, wakeFd, std::move(lineIoctl), std::move(clock), family,
+                                             serialFlags);
 }
 
 }  // namespace serial

@@ -6,9 +6,11 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "serial/ComDriver.h"
+#include "serial/PortAdapter.h"
 
 struct termios2;
 
@@ -56,6 +58,16 @@ TEdgeClock SystemEdgeClock();
 
 // The serial number of the USB device a tty node belongs to (sysfs); "" for none.
 std::string UsbSerialOfDevice(const std::string& devicePath);
+// The adapter of a tty node, from sysfs: its driver's family; the USB maker and product, else the
+// vendor and product ids.
+TPortAdapter AdapterOfDevice(const std::string& devicePath);
+
+// The device of a port opened, locked and made exclusive, its line watcher started (it throws
+// std::system_error when no thread can be had). `serialFlags`: the driver's flags (TIOCGSERIAL) to
+// put back at the close.
+std::unique_ptr<TComDevice> MakePosixDevice(int fd, int stopFd, int wakeFd, TLineIoctl lineIoctl, TEdgeClock clock,
+                                            TAdapterFamily family, std::optional<int> serialFlags);
+void PutBackSerialFlags(const TLineIoctl& lineIoctl, int fd, int flags);
 
 class TPosixComDriver final : public TComDriver {
 public:
@@ -66,6 +78,7 @@ public:
     // The port's device node made again in its folder, with the USB serial number it was last
     // opened with, where it had one.
     std::unique_ptr<TPortWatch> WatchReturn(const std::string& port, std::function<void()> maybeBack) override;
+    TPortAdapter Describe(const std::string& port) override;
 
 private:
     TLineIoctl lineIoctl_;

@@ -260,6 +260,12 @@ std::unique_ptr<TPortWatch> TSimComDriver::WatchReturn(const std::string& port, 
     return std::make_unique<TSimPortWatch>(it->second, std::move(maybeBack));
 }
 
+TPortAdapter TSimComDriver::Describe(const std::string& port) {
+    std::lock_guard<std::mutex> g(lock_);
+    auto it = lines_.find(port);
+    return it == lines_.end() ? TPortAdapter{} : it->second->Adapter;
+}
+
 TSimPortWatch::TSimPortWatch(std::shared_ptr<TSimLine> line, std::function<void()> maybeBack) : line_(std::move(line)) {
     std::lock_guard<std::mutex> g(line_->lock_);
     line_->returnWatches_.emplace_back(this, std::move(maybeBack));

@@ -47,6 +47,8 @@ public:
     bool KeepChanges = false;
     // Each wait begins this much later: an event thread that comes back late for the next change.
     int SlowWaitMs = 0;
+    // What the system tells of the adapter.
+    TPortAdapter Adapter;
 
     // What the component did.
     int SetCommStateCalls = 0;
@@ -82,6 +84,7 @@ public:
     TSimLine& Line(const std::string& port);
     std::unique_ptr<TComDevice> Open(const std::string& port, int& error) override;
     std::unique_ptr<TPortWatch> WatchReturn(const std::string& port, std::function<void()> maybeBack) override;
+    TPortAdapter Describe(const std::string& port) override;
 
 private:
     std::mutex lock_;

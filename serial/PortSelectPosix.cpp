@@ -40,16 +40,49 @@ std::vector<std::string> SysfsPortNames(const std::string& ttyClassDir) {
     return names;
 }
 
-std::string UsbSerialOfDevice(const std::string& devicePath) {
+namespace {
+
+// The tty's device in sysfs; empty when the node has none.
+std::filesystem::path TtyDevice(const std::string& devicePath) {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path node = fs::canonical(devicePath, ec);
-    if (ec) return "";
-    fs::path at = fs::canonical(fs::path("/sys/class/tty") / node.filename() / "device", ec);
-    // Up from the tty to the USB device it belongs to: the one with a vendor id.
-    for (int up = 0; !ec && up < 4 && at.has_relative_path(); ++up, at = at.parent_path())
-        if (fs::exists(at / "idVendor", ec)) return FirstLine(at / "serial");
-    return "";
+    if (ec) return {};
+    fs::path device = fs::canonical(fs::path("/sys/class/tty") / node.filename() / "device", ec);
+    return ec ? fs::path() : device;
+}
+
+// Up from the tty's device to the USB device it belongs to: the one with a vendor id.
+std::filesystem::path UsbDeviceOf(std::filesystem::path at) {
+    std::error_code ec;
+    for (int up = 0; !at.empty() && up < 4 && at.has_relative_path(); ++up, at = at.parent_path())
+        if (std::filesystem::exists(at / "idVendor", ec)) return at;
+    return {};
+}
+
+}  // namespace
+
+std::string UsbSerialOfDevice(const std::string& devicePath) {
+    const std::filesystem::path usb = UsbDeviceOf(TtyDevice(devicePath));
+    return usb.empty() ? "" : FirstLine(usb / "serial");
+}
+
+TPortAdapter AdapterOfDevice(const std::string& devicePath) {
+    namespace fs = std::filesystem;
+    TPortAdapter adapter;
+    const fs::path device = TtyDevice(devicePath);
+    if (device.empty()) return adapter;
+    std::error_code ec;
+    const fs::path driver = fs::read_symlink(device / "driver", ec);
+    if (!ec) adapter.Family = FamilyOfLinuxDriver(driver.filename().string());
+    const fs::path usb = UsbDeviceOf(device);
+    if (usb.empty()) return adapter;
+    const std::string maker = FirstLine(usb / "manufacturer"), product = FirstLine(usb / "product");
+    if (product.empty()) adapter.Name = maker;
+    else if (maker.empty() || product.find(maker) != std::string::npos) adapter.Name = product;
+    else adapter.Name = maker + " " + product;
+    if (adapter.Name.empty()) adapter.Name = "USB " + FirstLine(usb / "idVendor") + ":" + FirstLine(usb / "idProduct");
+    return adapter;
 }
 
 TPortLister SystemPortLister() {
