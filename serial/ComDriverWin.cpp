@@ -15,6 +15,7 @@
 #include "base/Win32Text.h"
 #include "serial/ComDriver.h"
 #include "serial/LineChanges.h"
+#include "serial/PortAdapterWin.h"
 #include "serial/ThreadPriority.h"
 
 namespace serial {
@@ -312,6 +313,8 @@ public:
             return nullptr;
         }
     }
+
+    TPortAdapter Describe(const std::string& port) override { return AdapterOfPort(port); }
 
     std::unique_ptr<TComDevice> Open(const std::string& port, int& error) override {
         std::wstring name = L"\\\\.\\" + base::Utf8ToWide(port);

@@ -43,7 +43,10 @@ TForm4::TForm4(wxWindow* owner, app::TMainWindowLink& main)
     // Below the selectors: a Windows box drawn over later siblings leaves them black until clicked.
     GroupBox1->Lower();
     if (!created_) return;
-    ComComboBox5->OnChange = [this] { ComComboBox5Change(); };
+    ComComboBox5->OnChange = [this] {
+        ComComboBox5Change();
+        ShowAdapter();
+    };
 
     lockoutFrame_ = new wxStaticBox(this, wxID_ANY, wxEmptyString);
     lockoutLabel_ = new wxStaticText(this, wxID_ANY, "Blokada po impulsie (ms):");
@@ -53,6 +56,8 @@ TForm4::TForm4(wxWindow* owner, app::TMainWindowLink& main)
     Label1 = new wxStaticText(this, wxID_ANY, wxEmptyString);
     ShowIgnored();
     Label2 = new wxStaticText(this, wxID_ANY, wxEmptyString);
+    Label3 = new wxStaticText(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+                              wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
 
     ledFrame_ = new wxStaticBox(this, wxID_ANY, wxEmptyString);
     ledLabel_ = new wxStaticText(this, wxID_ANY, "Stan przycisku (ON/OFF):");
@@ -97,16 +102,17 @@ void TForm4::PlaceControls() {
     for (wxStaticText* label : labels_) labelsOver = std::max(labelsOver, over(label, 80 - 16 - 2));
     const int wider = std::max({labelsOver, over(lockoutLabel_, 193 - 16), over(ledLabel_, 160 - 32 - 2)});
     const int frameWidth = 193 + wider;
-    L.Place(GroupBox1, wxRect(8, 8, frameWidth, 217 + 6 * grow));
+    L.Place(GroupBox1, wxRect(8, 8, frameWidth, 233 + 6 * grow));
     for (size_t i = 0; i < 6; ++i) {
         const int top = 8 + 24 + static_cast<int>(i) * (32 + grow);
         L.Move(labels_[i], wxPoint(8 + 16, top + 8 + grow / 2));
         L.Fit(labels_[i], 80 - 16 - 2 + labelsOver);  // up to the selector
         L.Place(boxes[i], wxRect(8 + 80 + labelsOver, top, 100, h));
     }
+    L.Place(Label3, wxRect(16, 216 + 6 * grow, frameWidth - 16, 14));  // the adapter, below the selectors
     // The lockout: its label, the selector below it, and below that what it has left out. The label
     // keeps below the frame's top band, which a Windows group box paints over what lies there.
-    const int lockoutTop = 232 + 6 * grow;
+    const int lockoutTop = 248 + 6 * grow;
     L.Place(lockoutFrame_, wxRect(8, lockoutTop, frameWidth, 84 + grow));
     L.Move(lockoutLabel_, wxPoint(16, lockoutTop + 16));
     L.Fit(lockoutLabel_, frameWidth - 16);
@@ -150,6 +156,7 @@ void TForm4::FormCreate() {
     // before it can open (a button wired from RTS depends on the flow control's RTS level).
     for (TComComboBox* box : Selectors()) box->ApplySelection();
     ComComboBox5Change();
+    ShowAdapter();
 }
 
 void TForm4::LoadSettings() {
@@ -179,6 +186,17 @@ void TForm4::ComComboBox5Change() {
     SetTitle(U("Port " + ComComboBox5->Text() + " (" + main_.StoppedText() + ")"));
 }
 
+// What the system tells of the chosen port's adapter; for an FTDI whose latency timer holds line
+// changes back, where to set it shorter.
+void TForm4::ShowAdapter() {
+    const TPortAdapter adapter = services_.ComDriver->Describe(ComComboBox5->Text());
+    Label3->SetLabel(U(adapter.Name));
+    Label3->SetToolTip(U(adapter.Name));
+    if (adapter.Family == TAdapterFamily::Ftdi && adapter.LatencyMs > kFtdiLatencyMaxMs && !returnWatch_)
+        Label2->SetLabel(U("Opóźnienie FTDI " + std::to_string(adapter.LatencyMs) +
+                           " ms; ustaw 1 ms:\nMenedżer urządzeń, Zaawansowane."));
+}
+
 void TForm4::PortAccessFailed() {
     services_.Dialogs->Message("Brak dostępu do portu " + ComComboBox5->Text(), "Błąd", app::TMsgIcon::Error);
 }
@@ -189,6 +207,12 @@ void TForm4::Button2Click(wxCommandEvent&) {
         return;
     }
     Label2->SetLabel(wxEmptyString);  // what it said of an earlier loss
+    if (!ComPort1->Connected() && !ReportsCts(services_.ComDriver->Describe(ComComboBox5->Text()).Family)) {
+        services_.Dialogs->Message("Adapter portu " + ComComboBox5->Text() +
+                                       " nie zgłasza stanu linii CTS, więc nie przyjdzie z niego żaden pomiar.",
+                                   "Błąd", app::TMsgIcon::Error);
+        return;
+    }
     try {
         if (ComPort1->Connected()) ComPort1->ClosePort();
         else ComPort1->OpenPort();

@@ -38,6 +38,7 @@ public:
     wxChoice* ComboBox1;  // the lockout after a capture from CTS, in ms
     wxStaticText* Label1;  // how many edges it has ignored
     wxStaticText* Label2;  // a lost port: waiting for it, or back after how long
+    wxStaticText* Label3;  // the chosen port's adapter, as the system names it
     TComLed* ComLed1;
     wxButton* Button2;
     wxButton* Button1;
@@ -72,6 +73,7 @@ private:
     void FormKeyDown(wxKeyEvent&);
     void FormClose(wxCloseEvent&);
     void PortAccessFailed();
+    void ShowAdapter();
     void WaitForReturn();
     void PortMayBeBack();
     void EndWaiting();

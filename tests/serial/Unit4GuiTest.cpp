@@ -185,6 +185,27 @@ TEST_F(Unit4GuiTest, an_unlisted_port_leaves_no_selection_and_start_fails_with_t
     EXPECT_EQ(Button(), "&Start");
 }
 
+// The adapter is named as the system names it. One that never reports CTS (a modem-class board) is
+// refused at Start with a plain word, before any open; an FTDI with a long latency says where to
+// shorten it.
+TEST_F(Unit4GuiTest, the_adapter_is_named_and_one_without_cts_is_refused_at_start) {
+    com1.Adapter = {TAdapterFamily::Ftdi, "FTDI FT232R USB UART", 16};
+    com2.Adapter = {TAdapterFamily::CdcAcm, "Arduino Uno", -1};
+    Open();
+    EXPECT_EQ(form->Label3->GetLabel(), "FTDI FT232R USB UART");
+    EXPECT_TRUE(form->Label2->GetLabel().StartsWith(wxString::FromUTF8("Opóźnienie FTDI 16 ms;"))) << form->Label2->GetLabel();
+    gui_test::SaveScreenshot(form, "serial-port-window-ftdi");
+    Pick(form->ComComboBox5, "COM2");
+    EXPECT_EQ(form->Label3->GetLabel(), "Arduino Uno");
+    Start();
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].Text,
+              "Adapter portu COM2 nie zgłasza stanu linii CTS, więc nie przyjdzie z niego żaden pomiar.");
+    EXPECT_FALSE(form->ComPort1->Connected());
+    EXPECT_FALSE(Lit());
+    EXPECT_EQ(Button(), "&Start");
+}
+
 TEST_F(Unit4GuiTest, picking_another_port_while_open_reopens_there) {
     com2.SetCTS(true);
     Open();
