@@ -23,6 +23,8 @@ struct TScriptedLines {
     std::atomic<int> bits{0};
     std::atomic<uint32_t> ctsCount{0};
     bool canWait = true, hasCounters = true;
+    bool countsCts = true;  // false: the counters answer, but CTS never counts (a CP210x)
+    std::atomic<int> serialFlags{0};  // the driver's flags (TIOCGSERIAL, TIOCSSERIAL)
     std::atomic<int> failGet{0};  // errno of TIOCMGET from now on (the adapter pulled)
     int waitMs = 5;
     // The next TIOCMIWAIT sees CTS change as it begins, before it takes its own count: the edge
@@ -56,11 +58,16 @@ struct TScriptedLines {
                 return 0;
             case TIOCMBIS:
             case TIOCMBIC: return 0;
+            case TIOCGSERIAL:
+                *static_cast<serial_struct*>(arg) = {};
+                static_cast<serial_struct*>(arg)->flags = serialFlags;
+                return 0;
+            case TIOCSSERIAL: serialFlags = static_cast<serial_struct*>(arg)->flags; return 0;
             case TIOCGICOUNT: {
                 if (!hasCounters) return Fail(ENOTTY);
                 auto* ic = static_cast<serial_icounter_struct*>(arg);
                 *ic = {};
-                ic->cts = static_cast<int>(ctsCount.load());
+                ic->cts = countsCts ? static_cast<int>(ctsCount.load()) : 0;
                 if (std::this_thread::get_id() != waiter_) {
                     if (int ms = slowLookMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
                     linesReadWithCount_ = linesReadElsewhere_.load();
