@@ -42,14 +42,30 @@ std::vector<std::string> SysfsPortNames(const std::string& ttyClassDir) {
 
 namespace {
 
-// The tty's device in sysfs; empty when the node has none.
-std::filesystem::path TtyDevice(const std::string& devicePath) {
+// Where a link leads (links of links followed), as a path; the path itself when it is no link.
+// sysfs and /dev links are read one by one, not through realpath, which a device emulator may not
+// serve alike.
+std::filesystem::path Resolved(std::filesystem::path at) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path node = fs::canonical(devicePath, ec);
-    if (ec) return {};
-    fs::path device = fs::canonical(fs::path("/sys/class/tty") / node.filename() / "device", ec);
-    return ec ? fs::path() : device;
+    for (int i = 0; i < 8 && fs::is_symlink(at, ec); ++i) {
+        const fs::path to = fs::read_symlink(at, ec);
+        if (ec) return {};
+        at = (to.is_absolute() ? to : at.parent_path() / to).lexically_normal();
+    }
+    return at;
+}
+
+// The tty's device in sysfs; empty when the node has none. The node is known by its name in the
+// tty class, else by where its link leads (/dev/serial/by-id/...).
+std::filesystem::path TtyDevice(const std::string& devicePath) {
+    namespace fs = std::filesystem;
+    const fs::path ttys("/sys/class/tty");
+    std::error_code ec;
+    fs::path name = fs::path(devicePath).filename();
+    if (!fs::exists(ttys / name, ec)) name = Resolved(devicePath).filename();
+    if (name.empty() || !fs::exists(ttys / name / "device", ec)) return {};
+    return Resolved(Resolved(ttys / name) / "device");
 }
 
 // Up from the tty's device to the USB device it belongs to: the one with a vendor id.
