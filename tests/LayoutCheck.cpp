@@ -1,5 +1,7 @@
 #include "tests/LayoutCheck.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
@@ -8,6 +10,7 @@
 #include <wx/renderer.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
+#include <wx/arrstr.h>
 
 #include "app/CaptionPanel.h"
 
@@ -34,7 +37,13 @@ TTextPlace PlaceOf(wxWindow* w) {
     p.Text = c->GetLabelText();
     if (p.Text.empty()) return p;
     p.HasText = true;
-    const wxSize text = w->GetTextExtent(p.Text);
+    // Line by line: Windows measures a text with line breaks as one line.
+    wxSize text;
+    for (const wxString& line : wxSplit(p.Text, '\n', '\0')) {
+        const wxSize one = w->GetTextExtent(line.empty() ? wxString(" ") : line);
+        text.x = std::max(text.x, one.x);
+        text.y += one.y;
+    }
     const wxRect r = w->GetRect();
     if (dynamic_cast<wxStaticBox*>(w)) {
         p.Room = 16;

@@ -35,7 +35,7 @@ for dll in $imports; do
   case "$dll" in
     advapi32.dll|comctl32.dll|comdlg32.dll|gdi32.dll|kernel32.dll|msvcrt.dll|ole32.dll|oleaut32.dll|\
     oleacc.dll|rpcrt4.dll|shell32.dll|shlwapi.dll|user32.dll|uuid.dll|uxtheme.dll|version.dll|winmm.dll|\
-    winspool.drv|ws2_32.dll|imm32.dll|msimg32.dll|gdiplus.dll|usp10.dll|dwmapi.dll) ;;
+    winspool.drv|ws2_32.dll|imm32.dll|msimg32.dll|gdiplus.dll|usp10.dll|dwmapi.dll|setupapi.dll) ;;
     *) fail "Tempix.exe needs $dll, which Windows does not ship" ;;
   esac
 done
