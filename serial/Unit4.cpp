@@ -1,6 +1,7 @@
 #include "serial/Unit4.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "base/Format.h"
 #include "base/TextFile.h"
@@ -10,6 +11,13 @@ namespace serial {
 namespace {
 
 wxString U(const std::string& s) { return wxString::FromUTF8(s); }
+
+// A port whose adapter never reports CTS is not opened: nothing could be captured from it, and the
+// CTS level such a driver shows is not the line's.
+class ENoCts : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 }  // namespace
 
@@ -25,6 +33,10 @@ TForm4::TForm4(wxWindow* owner, app::TMainWindowLink& main)
     ComPort1->SetPort("COM1");
     ComPort1->FlowControl.Set(&TComFlowControl::OutCTSFlow, true);
     ComPort1->FlowControl.Set(&TComFlowControl::ControlRTS, rtsHandshake);
+    ComPort1->OnBeforeOpen = [this](TCustomComPort& p) {
+        if (!ReportsCts(services_.ComDriver->Describe(p.Port()).Family))
+            throw ENoCts("Adapter portu " + p.Port() + " nie zgłasza stanu linii CTS, więc nie przyjdzie z niego żaden pomiar.");
+    };
     ComPort1->OnAfterOpen = [this](TCustomComPort& p) { ComPort1AfterOpen(p); };
     ComPort1->OnAfterClose = [this](TCustomComPort& p) { ComPort1AfterClose(p); };
     ComPort1->OnCTSChange = [this](TCustomComPort& p, bool on) { ComPort1CTSChange(p, on); };
@@ -207,15 +219,11 @@ void TForm4::Button2Click(wxCommandEvent&) {
         return;
     }
     Label2->SetLabel(wxEmptyString);  // what it said of an earlier loss
-    if (!ComPort1->Connected() && !ReportsCts(services_.ComDriver->Describe(ComComboBox5->Text()).Family)) {
-        services_.Dialogs->Message("Adapter portu " + ComComboBox5->Text() +
-                                       " nie zgłasza stanu linii CTS, więc nie przyjdzie z niego żaden pomiar.",
-                                   "Błąd", app::TMsgIcon::Error);
-        return;
-    }
     try {
         if (ComPort1->Connected()) ComPort1->ClosePort();
         else ComPort1->OpenPort();
+    } catch (const ENoCts& e) {
+        services_.Dialogs->Message(e.what(), "Błąd", app::TMsgIcon::Error);
     } catch (const std::exception&) {
         PortAccessFailed();
     }

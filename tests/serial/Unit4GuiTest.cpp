@@ -204,6 +204,17 @@ TEST_F(Unit4GuiTest, the_adapter_is_named_and_one_without_cts_is_refused_at_star
     EXPECT_FALSE(form->ComPort1->Connected());
     EXPECT_FALSE(Lit());
     EXPECT_EQ(Button(), "&Start");
+
+    // Picked while another port listens: the other is let go, and the board is not opened.
+    com2.SetCTS(true);  // as such a driver always reads
+    Pick(form->ComComboBox5, "COM1");
+    Start();
+    Pick(form->ComComboBox5, "COM2");
+    ASSERT_EQ(dialogs.Shown.size(), 2u);
+    EXPECT_NE(dialogs.Shown[1].Text.find("nie zgłasza stanu linii CTS"), std::string::npos) << dialogs.Shown[1].Text;
+    EXPECT_FALSE(form->ComPort1->Connected());
+    EXPECT_EQ(main.Captures, 0);
+    EXPECT_EQ(Button(), "&Start");
 }
 
 TEST_F(Unit4GuiTest, picking_another_port_while_open_reopens_there) {
