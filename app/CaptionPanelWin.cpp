@@ -39,4 +39,8 @@ void TCaptionPanel::TellCaption() {
     if (announced_) wxAccessible::NotifyEvent(wxACC_EVENT_OBJECT_NAMECHANGE, this, wxOBJID_CLIENT, wxACC_SELF);
 }
 
+// The window paints into a bitmap of its own (the buffered paint DC): a picture painted into a
+// memory bitmap has the window's pixels.
+wxImage TCaptionPanel::PaintedImage(const wxString& text) { return Painted(text).ConvertToImage(); }
+
 }  // namespace app

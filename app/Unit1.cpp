@@ -82,6 +82,7 @@ TForm1::TForm1(const TServices& services)
                 64);
     Panel2->SetCursor(wxCursor(wxCURSOR_HAND));
     Panel1->SpeakCaption(false);  // asked, not told: it changes every frame
+    Panel1->DrawDigitsFromPictures(true);  // only the digits that changed, no text laid out per frame
     Panel2->SpeakCaption(true);
     Panel2->SetToolTip("Czcionka");
 

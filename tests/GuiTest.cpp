@@ -59,6 +59,23 @@ bool SaveScreenshot(wxWindow* window, const std::string& name) {
     return false;
 }
 
+std::vector<unsigned char> WindowPixels(wxWindow* window) {
+    window->Update();
+    PumpFor(50);
+    GdkWindow* gdk = gtk_widget_get_window(window->GetHandle());
+    const wxSize size = window->GetClientSize();
+    std::vector<unsigned char> rgb;
+    GdkPixbuf* pixbuf = gdk ? gdk_pixbuf_get_from_window(gdk, 0, 0, size.x, size.y) : nullptr;
+    if (!pixbuf) return rgb;
+    const int channels = gdk_pixbuf_get_n_channels(pixbuf), stride = gdk_pixbuf_get_rowstride(pixbuf);
+    const guchar* data = gdk_pixbuf_get_pixels(pixbuf);
+    for (int y = 0; y < gdk_pixbuf_get_height(pixbuf); ++y)
+        for (int x = 0; x < gdk_pixbuf_get_width(pixbuf); ++x)
+            rgb.insert(rgb.end(), data + y * stride + x * channels, data + y * stride + x * channels + 3);
+    g_object_unref(pixbuf);
+    return rgb;
+}
+
 bool TooltipShown() {
     GList* windows = gtk_window_list_toplevels();
     bool shown = false;

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class wxButton;
 class wxWindow;
@@ -12,6 +13,9 @@ namespace gui_test {
 
 // Saves what the window shows on screen as <name>.png into $TEMPIX_SCREENSHOTS, when that is set.
 bool SaveScreenshot(wxWindow* window, const std::string& name);
+
+// The pixels the display server shows of a window's client area, as RGB rows.
+std::vector<unsigned char> WindowPixels(wxWindow* window);
 
 // A press of the button as its click handler sees it.
 void ClickButton(wxButton* button);

@@ -1,7 +1,9 @@
 #include "app/Unit1.h"
 #include "app/Unit3.h"
 
+#include <algorithm>
 #include <regex>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -297,4 +299,31 @@ TEST_F(Unit1TriggerTimeGuiTest, an_unreadable_time_zone_is_reported_once_while_t
     PumpFor(50);
     ASSERT_EQ(dialogs.Shown.size(), 1u);
     EXPECT_EQ(dialogs.Shown[0].Text, "The system cannot find the file specified.");
+}
+
+// The live clock drawn from its digits' pictures shows the very pixels of its text drawn whole, and
+// a new time changes only the digits that changed: the real window, looked at on the display.
+TEST_F(Unit1TriggerTimeGuiTest, the_live_clock_from_pictures_is_its_text_drawn_whole) {
+    TCaptionPanel* live = form->Panel1;
+    ASSERT_TRUE(PumpUntil([&] { return live->DrawsFromPictures(); }));
+    const std::vector<unsigned char> pictured = gui_test::WindowPixels(live);
+    live->DrawDigitsFromPictures(false);
+    EXPECT_TRUE(pictured == gui_test::WindowPixels(live)) << "the text drawn whole looks otherwise";
+    live->DrawDigitsFromPictures(true);
+
+    clock.Advance(5);  // 00:00:00,020 -> 00:00:00,025: the last digit alone
+    ASSERT_TRUE(PumpUntil([&] { return live->Caption() == "00:00:00,025 UT"; }));
+    const std::vector<unsigned char> later = gui_test::WindowPixels(live);
+    ASSERT_EQ(later.size(), pictured.size());
+    const int width = live->GetClientSize().x;
+    int first = width, last = -1;
+    for (size_t i = 0; i < later.size(); ++i)
+        if (later[i] != pictured[i]) {
+            const int x = static_cast<int>(i / 3) % width;
+            first = std::min(first, x);
+            last = std::max(last, x);
+        }
+    ASSERT_GE(last, 0) << "the new digit was not drawn";
+    EXPECT_GT(first, width / 2);
+    EXPECT_LT(last - first, live->GetTextExtent("0").x) << "more than the last digit changed";
 }
