@@ -204,9 +204,12 @@ void TForm4::ShowAdapter() {
     const TPortAdapter adapter = services_.ComDriver->Describe(ComComboBox5->Text());
     Label3->SetLabel(U(adapter.Name));
     Label3->SetToolTip(U(adapter.Name));
-    if (adapter.Family == TAdapterFamily::Ftdi && adapter.LatencyMs > kFtdiLatencyMaxMs && !returnWatch_)
+    if (returnWatch_) return;  // the line says what is waited for
+    if (adapter.Family == TAdapterFamily::Ftdi && adapter.LatencyMs > kFtdiLatencyMaxMs)
         Label2->SetLabel(U("Opóźnienie FTDI " + std::to_string(adapter.LatencyMs) +
                            " ms; ustaw 1 ms:\nMenedżer urządzeń, Zaawansowane."));
+    else
+        Label2->SetLabel(wxEmptyString);
 }
 
 void TForm4::PortAccessFailed() {

@@ -197,6 +197,7 @@ TEST_F(Unit4GuiTest, the_adapter_is_named_and_one_without_cts_is_refused_at_star
     gui_test::SaveScreenshot(form, "serial-port-window-ftdi");
     Pick(form->ComComboBox5, "COM2");
     EXPECT_EQ(form->Label3->GetLabel(), "Arduino Uno");
+    EXPECT_EQ(form->Label2->GetLabel(), "");  // the FTDI's word goes with it
     Start();
     ASSERT_EQ(dialogs.Shown.size(), 1u);
     EXPECT_EQ(dialogs.Shown[0].Text,
