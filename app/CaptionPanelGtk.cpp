@@ -31,7 +31,8 @@ void TCaptionPanel::TellCaption() {
 wxImage TCaptionPanel::PaintedImage(const wxString& text) {
     const wxSize size = GetClientSize();
     GdkWindow* window = gtk_widget_get_window(GetHandle());
-    if (!window || GetContentScaleFactor() != 1) return Painted(text).ConvertToImage();
+    if (!window) return Painted(text).ConvertToImage();
+    const int scale = gdk_window_get_scale_factor(window);  // the surface's pixels per unit
     cairo_surface_t* surface = gdk_window_create_similar_surface(window, CAIRO_CONTENT_COLOR, size.x, size.y);
     cairo_t* cr = cairo_create(surface);
     {
@@ -39,18 +40,20 @@ wxImage TCaptionPanel::PaintedImage(const wxString& text) {
         PaintText(dc, text);
     }
     cairo_destroy(cr);
-    cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.x, size.y);
+    const int width = size.x * scale, height = size.y * scale;
+    cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    cairo_surface_set_device_scale(copy, scale, scale);
     cr = cairo_create(copy);
     cairo_set_source_surface(cr, surface, 0, 0);
     cairo_paint(cr);
     cairo_destroy(cr);
     cairo_surface_flush(copy);
-    wxImage image(size.x, size.y, false);
+    wxImage image(width, height, false);
     const unsigned char* row = cairo_image_surface_get_data(copy);
     const int stride = cairo_image_surface_get_stride(copy);
     unsigned char* out = image.GetData();
-    for (int y = 0; y < size.y; ++y, row += stride)
-        for (int x = 0; x < size.x; ++x) {
+    for (int y = 0; y < height; ++y, row += stride)
+        for (int x = 0; x < width; ++x) {
             const uint32_t pixel = reinterpret_cast<const uint32_t*>(row)[x];
             *out++ = static_cast<unsigned char>(pixel >> 16);
             *out++ = static_cast<unsigned char>(pixel >> 8);

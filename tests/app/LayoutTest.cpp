@@ -59,12 +59,9 @@ TEST_F(LayoutTest, every_window_draws_its_texts_whole) {
     form->Show();
     Settle(200);
     EXPECT_EQ(Faults(form), "") << "main window";
-    // The live clock's digits come from their pictures: made for its font at this text scale, and
-    // composed into the very pixels of the text drawn whole (checked as they are made). On a
-    // display scaled twice over the text is drawn whole.
-    if (form->Panel1->GetContentScaleFactor() == 1) {
-        EXPECT_TRUE(form->Panel1->DrawsFromPictures());
-    }
+    // The live clock's digits come from their pictures: made for its font at this scale, and
+    // composed into the very pixels of the text drawn whole (checked as they are made).
+    EXPECT_TRUE(form->Panel1->DrawsFromPictures());
     std::printf("live_clock_from_pictures %d (content scale %.2f)\n", form->Panel1->DrawsFromPictures() ? 1 : 0,
                 form->Panel1->GetContentScaleFactor());
 

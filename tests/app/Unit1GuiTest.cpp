@@ -315,7 +315,8 @@ TEST_F(Unit1TriggerTimeGuiTest, the_live_clock_from_pictures_is_its_text_drawn_w
     ASSERT_TRUE(PumpUntil([&] { return live->Caption() == "00:00:00,025 UT"; }));
     const std::vector<unsigned char> later = gui_test::WindowPixels(live);
     ASSERT_EQ(later.size(), pictured.size());
-    const int width = live->GetClientSize().x;
+    const double scale = live->GetContentScaleFactor();  // the pixels per unit of the display
+    const int width = static_cast<int>(live->GetClientSize().x * scale);
     int first = width, last = -1;
     for (size_t i = 0; i < later.size(); ++i)
         if (later[i] != pictured[i]) {
@@ -325,5 +326,5 @@ TEST_F(Unit1TriggerTimeGuiTest, the_live_clock_from_pictures_is_its_text_drawn_w
         }
     ASSERT_GE(last, 0) << "the new digit was not drawn";
     EXPECT_GT(first, width / 2);
-    EXPECT_LT(last - first, live->GetTextExtent("0").x) << "more than the last digit changed";
+    EXPECT_LT(last - first, live->GetTextExtent("0").x * scale) << "more than the last digit changed";
 }
