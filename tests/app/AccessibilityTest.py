@@ -20,12 +20,10 @@ import gi
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi, GLib  # noqa: E402
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from atspi_app import fail, find_app  # noqa: E402
+
 TIME = re.compile(r"^\d\d:\d\d:\d\d,\d{3} UT$")
-
-
-def fail(what):
-    print("FAIL: " + what, file=sys.stderr)
-    sys.exit(1)
 
 
 def pump(seconds):
@@ -36,21 +34,6 @@ def pump(seconds):
         while context.pending():
             context.iteration(False)
         time.sleep(0.01)
-
-
-def find_app(pid, seconds=30):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        desktop = Atspi.get_desktop(0)
-        for i in range(desktop.get_child_count()):
-            app = desktop.get_child_at_index(i)
-            try:
-                if app is not None and app.get_process_id() == pid:
-                    return app
-            except GLib.Error:
-                pass
-        time.sleep(0.2)
-    return None
 
 
 def time_labels(node, found, depth=0):

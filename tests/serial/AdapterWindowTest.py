@@ -13,9 +13,11 @@ import time
 
 import gi
 
-gi.require_version("Atspi", "2.0")
 gi.require_version("UMockdev", "1.0")
-from gi.repository import Atspi, GLib, UMockdev  # noqa: E402
+from gi.repository import GLib, UMockdev  # noqa: E402
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from atspi_app import fail, find_app  # noqa: E402
 
 USB = "/devices/pci0000:00/0000:00:14.0/usb1"
 TREE = f"""P: {USB}/1-1
@@ -60,26 +62,6 @@ E: SUBSYSTEM=tty
 E: DEVNAME=/dev/ttyUSB0
 """
 REFUSAL = "Adapter portu ttyACM0 nie zgłasza stanu linii CTS, więc nie przyjdzie z niego żaden pomiar."
-
-
-def fail(what):
-    print("FAIL: " + what, file=sys.stderr)
-    sys.exit(1)
-
-
-def find_app(pid, seconds=30):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        desktop = Atspi.get_desktop(0)
-        for i in range(desktop.get_child_count()):
-            app = desktop.get_child_at_index(i)
-            try:
-                if app is not None and app.get_process_id() == pid:
-                    return app
-            except GLib.Error:
-                pass
-        time.sleep(0.2)
-    return None
 
 
 def names(node, found, depth=0):
