@@ -1,6 +1,12 @@
 """atspi_app.py: what the tests that read the real program over AT-SPI share: a failure that ends
-the test with its reason, and the program's accessible application found by its process id."""
+the test with its reason, and the program started in a folder of its own with its accessible
+application found by its process id."""
+import contextlib
+import os
+import shutil
+import subprocess
 import sys
+import tempfile
 import time
 
 import gi
@@ -29,3 +35,28 @@ def find_app(pid, seconds=30):
                 pass
         time.sleep(0.2)
     return None
+
+
+@contextlib.contextmanager
+def running(exe, files=None, env=None):
+    """The program copied into a folder of its own, with `files` (name: bytes) beside it, and started
+    there under the C locale with the accessibility bridge on (and `env` added). Gives the process,
+    the folder and its application; ends the program and removes the folder afterwards."""
+    work = tempfile.mkdtemp()
+    shutil.copy(exe, work)
+    for name, data in (files or {}).items():
+        with open(os.path.join(work, name), "wb") as f:
+            f.write(data)
+    environment = dict(os.environ, LC_ALL="C", LANGUAGE="", GTK_MODULES="", **(env or {}))
+    environment.pop("NO_AT_BRIDGE", None)
+    program = subprocess.Popen([os.path.join(work, os.path.basename(exe))], cwd=work, env=environment,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        app = find_app(program.pid)
+        if app is None:
+            fail("the program never showed on the accessibility bus")
+        yield program, work, app
+    finally:
+        program.terminate()
+        program.wait()
+        shutil.rmtree(work, ignore_errors=True)

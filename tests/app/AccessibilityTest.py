@@ -9,10 +9,8 @@ AT-SPI (run it inside a D-Bus session of its own: dbus-run-session, under the te
 """
 import os
 import re
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 import gi
@@ -21,7 +19,7 @@ gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi, GLib  # noqa: E402
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from atspi_app import fail, find_app  # noqa: E402
+from atspi_app import fail, running  # noqa: E402
 
 TIME = re.compile(r"^\d\d:\d\d:\d\d,\d{3} UT$")
 
@@ -51,17 +49,7 @@ def time_labels(node, found, depth=0):
 
 
 def main():
-    exe = sys.argv[1]
-    work = tempfile.mkdtemp()
-    shutil.copy(exe, work)
-    env = dict(os.environ, LC_ALL="C", LANGUAGE="", GTK_MODULES="")
-    env.pop("NO_AT_BRIDGE", None)
-    program = subprocess.Popen([os.path.join(work, os.path.basename(exe))], cwd=work, env=env,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
-        app = find_app(program.pid)
-        if app is None:
-            fail("the program never showed on the accessibility bus")
+    with running(sys.argv[1]) as (program, work, app):
         labels = []
         end = time.monotonic() + 10
         while len(labels) < 2 and time.monotonic() < end:
@@ -113,10 +101,6 @@ def main():
             fail("the capture raised the name changes %r" % told)
         listener.deregister("object:property-change:accessible-name")
         print("accessibility ok: the live display reads %s, the stopped %s" % (second, record))
-    finally:
-        program.terminate()
-        program.wait()
-        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

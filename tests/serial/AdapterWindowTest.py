@@ -5,10 +5,8 @@ system sees as a modem (cdc_acm, ttyACM0) is listed and named; Start says in pla
 never reports CTS, and nothing is opened. An FTDI beside it is listed too.
 """
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 import gi
@@ -17,7 +15,7 @@ gi.require_version("UMockdev", "1.0")
 from gi.repository import GLib, UMockdev  # noqa: E402
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from atspi_app import fail, find_app  # noqa: E402
+from atspi_app import fail, running  # noqa: E402
 
 USB = "/devices/pci0000:00/0000:00:14.0/usb1"
 TREE = f"""P: {USB}/1-1
@@ -96,19 +94,9 @@ def main():
     exe = sys.argv[1]
     testbed = UMockdev.Testbed.new()
     testbed.add_from_string(TREE)
-    work = tempfile.mkdtemp()
-    shutil.copy(exe, work)
-    with open(os.path.join(work, "usercom.dat"), "wb") as f:
-        f.write(b"ttyACM0\r\n9600\r\n8\r\nHardware\r\nNone\r\n1\r\n")
-    env = dict(os.environ, LC_ALL="C", LANGUAGE="", GTK_MODULES="", UMOCKDEV_DIR=testbed.get_root_dir(),
-               LD_PRELOAD="libumockdev-preload.so.0")
-    env.pop("NO_AT_BRIDGE", None)
-    program = subprocess.Popen([os.path.join(work, os.path.basename(exe))], cwd=work, env=env,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
-        app = find_app(program.pid)
-        if app is None:
-            fail("the program never showed on the accessibility bus")
+    files = {"usercom.dat": b"ttyACM0\r\n9600\r\n8\r\nHardware\r\nNone\r\n1\r\n"}
+    env = {"UMOCKDEV_DIR": testbed.get_root_dir(), "LD_PRELOAD": "libumockdev-preload.so.0"}
+    with running(exe, files, env) as (program, _, app):
         main_window = window(program.pid, "GMT")
         if main_window:
             subprocess.run(["xdotool", "windowactivate", "--sync", main_window[0]], check=False)
@@ -132,10 +120,6 @@ def main():
             fail("the port was opened")
         subprocess.run(["xdotool", "key", "Return"], check=True)
         print("adapter window ok: ttyACM0 named and refused at Start")
-    finally:
-        program.terminate()
-        program.wait()
-        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":
