@@ -59,7 +59,7 @@ TEdgeClock SystemEdgeClock();
 // The serial number of the USB device a tty node belongs to (sysfs); "" for none.
 std::string UsbSerialOfDevice(const std::string& devicePath);
 // The adapter of a tty node, from sysfs: its driver's family; the USB maker and product, else the
-// vendor and product ids.
+// vendor and product ids; its USB serial number.
 TPortAdapter AdapterOfDevice(const std::string& devicePath);
 
 // The device of a port opened, locked and made exclusive, its line watcher started (it throws

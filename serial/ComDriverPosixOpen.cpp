@@ -71,11 +71,12 @@ std::unique_ptr<TComDevice> TPosixComDriver::Open(const std::string& port, int& 
         ioctl(fd, TIOCNXCL);
         return fail(err);
     }
+    const TPortAdapter adapter = AdapterOfDevice(path);  // one look into sysfs for all it tells
     {
         std::lock_guard<std::mutex> g(serialsLock_);
-        serials_[port] = UsbSerialOfDevice(path);
+        serials_[port] = adapter.UsbSerial;
     }
-    const TAdapterFamily family = AdapterOfDevice(path).Family;
+    const TAdapterFamily family = adapter.Family;
     const std::optional<int> serialFlags = family == TAdapterFamily::Ftdi ? LowLatency(lineIoctl_, fd) : std::nullopt;
     try {
         return MakePosixDevice(fd, stopFd, wakeFd, lineIoctl_, clock_, family, serialFlags);

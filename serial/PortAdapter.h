@@ -20,6 +20,7 @@ struct TPortAdapter {
     TAdapterFamily Family = TAdapterFamily::Unknown;
     std::string Name;    // "FT232R USB UART", "USB-SERIAL CH340 (COM5)"; "" when the system names none
     int LatencyMs = -1;  // an FTDI adapter's latency timer where the system keeps it (Windows), else -1
+    std::string UsbSerial;  // the USB serial number, where the system tells it (Linux); "" for none
 };
 
 // The family of a Linux driver's name (/sys/class/tty/NAME/device/driver) and of a Windows

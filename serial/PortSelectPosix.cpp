@@ -97,6 +97,7 @@ TPortAdapter AdapterOfDevice(const std::string& devicePath) {
     if (product.empty()) adapter.Name = maker;
     else if (maker.empty() || product.find(maker) != std::string::npos) adapter.Name = product;
     else adapter.Name = maker + " " + product;
+    adapter.UsbSerial = FirstLine(usb / "serial");
     if (adapter.Name.empty()) adapter.Name = "USB " + FirstLine(usb / "idVendor") + ":" + FirstLine(usb / "idProduct");
     return adapter;
 }

@@ -70,7 +70,7 @@ TEST_F(LayoutTest, every_window_draws_its_texts_whole) {
     main.PathsValue = app::TDataPaths::Build(dir.Path());
     main.ServicesValue = services;
     main.ServicesValue.ComDriver = &driver;
-    driver.Line("COM1").Adapter = {serial::TAdapterFamily::Ftdi, "FTDI FT232R USB UART", 16};
+    driver.Line("COM1").Adapter = {serial::TAdapterFamily::Ftdi, "FTDI FT232R USB UART", 16, ""};
     main.ServicesValue.ListPorts = [] { return std::vector<std::string>{"COM1", "COM2"}; };
     std::string list;  // enough servers for the grid's scroll bar
     for (int i = 0; i < 20; ++i) list += std::string(50, 'N') + "ntp" + std::to_string(i) + ".example.org\r\n";

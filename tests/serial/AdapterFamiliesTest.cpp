@@ -69,6 +69,7 @@ TEST_P(AdapterFamiliesTest, listed_named_and_each_runner_captured_by_its_own_tim
     const TPortAdapter adapter = system.Describe(node);
     EXPECT_EQ(adapter.Family, f.Family);
     EXPECT_EQ(adapter.Name, f.Name);
+    EXPECT_EQ(adapter.UsbSerial, "A50285BI");  // what a lost port's return is known by
     if (!ReportsCts(f.Family)) return;  // refused at Start: the window's test
 
     Open();

@@ -189,8 +189,8 @@ TEST_F(Unit4GuiTest, an_unlisted_port_leaves_no_selection_and_start_fails_with_t
 // refused at Start with a plain word, before any open; an FTDI with a long latency says where to
 // shorten it.
 TEST_F(Unit4GuiTest, the_adapter_is_named_and_one_without_cts_is_refused_at_start) {
-    com1.Adapter = {TAdapterFamily::Ftdi, "FTDI FT232R USB UART", 16};
-    com2.Adapter = {TAdapterFamily::CdcAcm, "Arduino Uno", -1};
+    com1.Adapter = {TAdapterFamily::Ftdi, "FTDI FT232R USB UART", 16, ""};
+    com2.Adapter = {TAdapterFamily::CdcAcm, "Arduino Uno", -1, ""};
     Open();
     EXPECT_EQ(form->Label3->GetLabel(), "FTDI FT232R USB UART");
     EXPECT_TRUE(form->Label2->GetLabel().StartsWith(wxString::FromUTF8("Opóźnienie FTDI 16 ms;"))) << form->Label2->GetLabel();
