@@ -290,7 +290,9 @@ if [ -n "${TEMPIX_WINDOW_MANAGER:-}" ]; then
   from=$(date +%s)
   xdotool windowactivate --sync "$window"
   moved_on() { [ "$(xdotool getwindowname "$window")" != "$caption" ]; }
-  wait_for 1 moved_on || fail "restored, the caption stayed at $caption"
+  # Up to the next second at the latest; wait_for's whole seconds of the shell's count may end
+  # at once, so give it three.
+  wait_for 3 moved_on || fail "restored, the caption stayed at $caption"
   caption=$(xdotool getwindowname "$window")
   shown=${caption:0:8} ok=false
   for ((s = from; s <= $(date +%s); s++)); do [ "$(date -d "@$s" +%H:%M:%S)" = "$shown" ] && ok=true; done
