@@ -28,23 +28,7 @@ bool SamePixels(const wxImage& x, const wxImage& y) {
 
 }  // namespace
 
-// What the pictures were made for, and they themselves.
-struct TCaptionPanel::TPictures {
-    wxString Shape;  // the caption with every digit 0
-    wxFont Font;
-    wxColour Fore, Back;
-    wxSize Size;
-    double Scale = 1;
-    bool Usable = false;        // false: made, but they would not give the text's pixels
-    std::vector<wxRect> Cells;  // of each character; empty for all but digits
-    wxBitmap Digits[10];        // the panel with every digit d
-
-    bool For(const TCaptionPanel& panel, const wxString& shape) const {
-        return Shape == shape && Font == panel.GetFont() && Fore == panel.GetForegroundColour() &&
-               Back == panel.GetBackgroundColour() && Size == panel.GetClientSize() &&
-               Scale == panel.GetContentScaleFactor();
-    }
-};
+wxString TCaptionPanel::TPictures::Showing(int d) const { return WithDigits(Shape, wxUniChar('0' + d)); }
 
 TCaptionPanel::TCaptionPanel(wxWindow* parent, const wxString& caption, const wxPoint& pos, const wxSize& size,
                              TBevel bevel)
@@ -59,10 +43,13 @@ void TCaptionPanel::SetCaption(const wxString& caption) {
     if (caption == caption_) return;
     const wxString before = caption_;
     caption_ = caption;
-    const TPictures* p = usePictures_ ? PicturesFor(caption_) : nullptr;
+    TPictures* p = usePictures_ ? PicturesFor(caption_) : nullptr;
     if (p && WithDigits(before, '0') == p->Shape) {
-        for (size_t i = 0; i < caption_.length(); ++i)  // the cells of the digits that changed
-            if (before[i] != caption_[i]) RefreshRect(p->Cells[i], false);
+        std::vector<size_t> changed;  // the cells of the digits that changed
+        for (size_t i = 0; i < caption_.length(); ++i)
+            if (before[i] != caption_[i]) changed.push_back(i);
+        if (!DrawCellsOnScreen(*p, changed))
+            for (size_t i : changed) RefreshRect(p->Cells[i], false);
     } else {
         Refresh(false);
     }
@@ -159,7 +146,7 @@ TCaptionPanel::TPictures* TCaptionPanel::PicturesFor(const wxString& text) {
     // what it made for that DC and draws nothing on the window (GTK). The check composes copies.
     TPictures check = pic;
     for (int d = 0; d < 10; ++d) {
-        const wxImage picture = PaintedImage(WithDigits(shape, wxUniChar('0' + d)));
+        const wxImage picture = PaintedImage(pic.Showing(d));
         pic.Digits[d] = wxBitmap(picture, -1, pic.Scale);
         check.Digits[d] = wxBitmap(picture, -1, pic.Scale);
     }

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include <wx/bitmap.h>
+#include <wx/font.h>
 #include <wx/window.h>
 
 namespace app {
@@ -32,7 +34,26 @@ public:
     bool DrawsFromPictures();
 
 private:
-    struct TPictures;
+    // What the pictures were made for, and they themselves.
+    struct TPictures {
+        wxString Shape;  // the caption with every digit 0
+        wxFont Font;
+        wxColour Fore, Back;
+        wxSize Size;
+        double Scale = 1;
+        bool Usable = false;           // false: made, but they would not give the text's pixels
+        std::vector<wxRect> Cells;     // of each character; empty for all but digits
+        wxBitmap Digits[10];           // the panel with every digit d
+        std::shared_ptr<void> Screen;  // the system's own copies for drawing straight on screen
+
+        bool For(const TCaptionPanel& panel, const wxString& shape) const {
+            return Shape == shape && Font == panel.GetFont() && Fore == panel.GetForegroundColour() &&
+                   Back == panel.GetBackgroundColour() && Size == panel.GetClientSize() &&
+                   Scale == panel.GetContentScaleFactor();
+        }
+        // The caption's shape with every digit d.
+        wxString Showing(int d) const;
+    };
     void OnPaint(wxPaintEvent&);
     void PaintText(wxDC& dc, const wxString& text);  // background, bevel, the centred text
     wxBitmap Painted(const wxString& text);
@@ -41,6 +62,9 @@ private:
     // where they cannot stand for the text.
     TPictures* PicturesFor(const wxString& text);
     void Compose(wxDC& dc, const TPictures& p, const wxString& text, const wxRect& box);
+    // Draws the caption's digits at `cells` on the screen at once, outside the paint cycle, where
+    // the system lets the panel do so (per system); false: they are to be refreshed.
+    bool DrawCellsOnScreen(TPictures& p, const std::vector<size_t>& cells);
     void TellCaption();  // the system's binding: the new caption to assistive technology
 
     wxString caption_;

@@ -43,4 +43,7 @@ void TCaptionPanel::TellCaption() {
 // memory bitmap has the window's pixels.
 wxImage TCaptionPanel::PaintedImage(const wxString& text) { return Painted(text).ConvertToImage(); }
 
+// Changed digits are refreshed and painted in the next paint.
+bool TCaptionPanel::DrawCellsOnScreen(TPictures&, const std::vector<size_t>&) { return false; }
+
 }  // namespace app
