@@ -7,6 +7,7 @@ the program's whole session (every process it started) plus the display server's
 core, the median of three turns. Prints NAME VALUE UNIT lines."""
 import os
 import pathlib
+import shutil
 import signal
 import statistics
 import subprocess
@@ -99,7 +100,11 @@ def turn(argv, env, window_name, after_shown, xserver):
 
 def main():
     tempix, xserver = sys.argv[1], int(sys.argv[2])
-    work = pathlib.Path(tempfile.mkdtemp(prefix="tempix-side-"))
+    with tempfile.TemporaryDirectory(prefix="tempix-side-", ignore_cleanup_errors=True) as folder:
+        measure_all(tempix, xserver, pathlib.Path(folder))
+
+
+def measure_all(tempix, xserver, work):
     # Everyone without the accessibility bridge and with settings of its own.
     env = dict(os.environ, NO_AT_BRIDGE="1", GTK_A11Y="none", GSK_RENDERER="cairo",
                GSETTINGS_BACKEND="keyfile", XDG_CONFIG_HOME=str(work / "config"),
@@ -109,7 +114,7 @@ def main():
     (work / "page.html").write_text(PAGE)
     program = work / "tempix"
     program.mkdir()
-    subprocess.run(["cp", tempix, str(program / "Tempix")], check=True)
+    shutil.copy(tempix, program / "Tempix")
 
     def start_stopwatch(window):
         subprocess.run(["xdotool", "windowactivate", "--sync", window], check=True)
@@ -131,7 +136,6 @@ def main():
             runs[name].append(turn(argv, env, window_name, after_shown, xserver))
     for name, values in runs.items():
         print(f"side_by_side_cpu_pct_{name} {statistics.median(values):.2f} %")
-    subprocess.run(["rm", "-rf", str(work)])
 
 
 main()
